@@ -1,0 +1,103 @@
+#pragma once
+
+#include "link/CKR_LoLev.h"
+
+#include <QVariant>
+
+// Parameter protocol: read (0x22) or write (0x2E) one parameter named by a 16-bit identifier,
+// values encoded and decoded by the identifier's entry of the parameter table.
+class CKR_HiProt : public CKR_LoLev
+{
+public:
+    typedef int T_ParamId;
+
+    static constexpr T_ParamId PID_ImpCounter = 1;
+    static constexpr T_ParamId PID_VUPartNo = 17;
+    static constexpr T_ParamId PID_VUSerNo = 18;
+    static constexpr T_ParamId PID_VUSWVer = 19;
+    static constexpr T_ParamId PID_VUManufacturer = 21;
+    static constexpr T_ParamId PID_VUOptions = 22;
+    static constexpr T_ParamId PID_VUSettings = 23;
+    static constexpr T_ParamId PID_B6Const = 24;
+    static constexpr T_ParamId PID_B7Const = 25;
+    static constexpr T_ParamId PID_CANSpeedometer = 26;
+    static constexpr T_ParamId PID_SnsSerNo = 33;
+    static constexpr T_ParamId PID_SnsNumber = 34;
+    static constexpr T_ParamId PID_SnsPaired = 35;
+    static constexpr T_ParamId PID_MdmPIN = 49;
+    static constexpr T_ParamId PID_MdmAPN = 50;
+    static constexpr T_ParamId PID_MdmLogin = 51;
+    static constexpr T_ParamId PID_MdmPassword = 52;
+    static constexpr T_ParamId PID_MdmGlnURL = 53;
+    static constexpr T_ParamId PID_MdmMonitURL = 54;
+    static constexpr T_ParamId PID_MdmUpdate = 55;
+    static constexpr T_ParamId PID_GPSData = 65;
+    static constexpr T_ParamId PID_Speed = 90;
+    static constexpr T_ParamId PID_VehicleVIN = 0xF190;
+    static constexpr T_ParamId PID_VUDateTime = 0xF90B;
+    static constexpr T_ParamId PID_VUHROdometer = 0xF912;
+    static constexpr T_ParamId PID_KConst = 0xF918;
+    static constexpr T_ParamId PID_LConst = 0xF91C;
+    static constexpr T_ParamId PID_WConst = 0xF91D;
+    static constexpr T_ParamId PID_VehicleTyre = 0xF921;
+    static constexpr T_ParamId PID_NextCalibration = 0xF922;
+    static constexpr T_ParamId PID_VehicleMaxSpeed = 0xF92C;
+    static constexpr T_ParamId PID_MemberState = 0xF97D;
+    static constexpr T_ParamId PID_VehicleRegNo = 0xF97E;
+
+    // PID_VUOptions / PID_VUSettings bits.
+    static constexpr quint32 OPT_CryptoSensor = 0x01;
+    static constexpr quint32 OPT_Gnss = 0x02;
+    static constexpr quint32 OPT_Modem = 0x08;
+    static constexpr quint32 OPT_SimpleSensor = 0x20;
+
+    static constexpr quint8 VUAddress = 0xEE;
+    static constexpr quint8 PCAddress = 0xF0;
+    static constexpr int ReplyAllowanceMs = 500;
+
+    // Value encodings; the numbers are those of the protocol description.
+    enum class Encoding
+    {
+        Unsigned,     // 1: unsigned little-endian integer of size bytes
+        Text,         // 2: read: all bytes, PC's local code page
+        FixedText,    // 3: write: cut / padded with blanks to size characters, program code page
+        FreeText,     // 4: write: simplified, no padding (an empty text becomes one blank)
+        CodePageText, // 5: code-page byte then ISO 8859-n text
+        SerialNumber, // 6: extended serial number, 8 bytes
+        Seconds,      // 7: seconds since 1970 UTC, 4 bytes
+        Date3,        // 8: month, day*4-3, year-1985
+        VUDateTime,   // 9: 8 bytes, UTC date-time and offset
+        RegNo,        // 10: write: transliterated registration number, sent as encoding 5 with 14 chars
+    };
+
+    struct ParamInfo
+    {
+        T_ParamId id;
+        const char* name; // with the PID_ prefix
+        int size;         // value bytes (unsigned, fixed text) or characters; 0 where it does not apply
+        Encoding read;
+        Encoding write;
+    };
+
+    CKR_HiProt(UART* aPort, quint8 aOwnAddress = PCAddress);
+
+    bool ReadParam(T_ParamId aId, QVariant& aValue);
+    bool WriteParam(T_ParamId aId, const QVariant& aValue);
+    // The protocol's own error if set, otherwise the last link error.
+    TKR_VUError LastError() const;
+
+    // The parameter table, in identifier order of the description.
+    static const QList<ParamInfo>& ParamTable();
+    static const ParamInfo* FindParam(T_ParamId aId);
+    static const ParamInfo* FindParam(const QString& aName); // "KConst" or "PID_KConst"
+
+    // Value bytes of a write request (after service and identifier). False for an unknown identifier
+    // or a value that cannot be encoded.
+    static bool EncodeValue(T_ParamId aId, const QVariant& aValue, QByteArray& aBytes);
+    // Decodes the value bytes of a reply (from reply byte 3 on). False (aValue untouched) for an
+    // unknown identifier or bytes shorter than the value.
+    static bool DecodeValue(T_ParamId aId, const QByteArray& aBytes, QVariant& aValue);
+
+private:
+    TKR_VUError mProtError = 0;
+};

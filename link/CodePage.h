@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The program's 8-bit code page is Windows-1251: texts sent to the unit and every XML file use it.
+// Qt 6 has no process-wide codec for 8-bit strings, so every conversion goes through here.
+namespace CodePage {
+
+// Text -> Windows-1251 bytes; characters the code page lacks become '?'.
+QByteArray ToProgram8Bit(const QString& text);
+QString FromProgram8Bit(const QByteArray& bytes);
+
+// The PC's local 8-bit code page: the ANSI code page on Windows, Windows-1251 where the locale is UTF-8.
+QString FromLocal8Bit(const QByteArray& bytes);
+
+// ISO/IEC 8859-n, n from 1 to 9 (other values count as 1).
+QByteArray ToIso8859(int n, const QString& text);
+QString FromIso8859(int n, const QByteArray& bytes);
+
+// Windows-1251 bytes for an XML text: characters the code page cannot hold become character
+// references (&#NNNN;) so that nothing is lost. Only for serialized XML, where '&' is already escaped.
+QByteArray ToProgram8BitXml(const QString& xml);
+
+} // namespace CodePage

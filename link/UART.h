@@ -1,0 +1,47 @@
+#pragma once
+
+#include "link/VUError.h"
+
+#include <QString>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+// One serial port at 8 data bits, odd parity, 1 stop bit, with a time limit on every transfer.
+// Used by one thread at a time.
+class UART
+{
+public:
+    UART();
+    ~UART();
+    UART(const UART&) = delete;
+    UART& operator=(const UART&) = delete;
+
+    // 0 on success, E_UART on any failure (the object stays closed).
+    int Open(int aPort, int aBaud);
+    void Close();
+    bool IsOpen() const { return mOpen; }
+    void Purge(bool aRx, bool aTx);
+    // Bytes transferred; fewer than asked (0 or negative) when the limit ran out; -1 when closed.
+    int Read(void* aBuf, int aCount, int aLimitMs);
+    int Write(const void* aBuf, int aCount, int aLimitMs);
+    // Time limit in ms for a transfer of aCount bytes: count x ms per byte x 1.4 + extra, at least 32.
+    int TransferTime(int aCount, int aExtraMs) const;
+
+    // The device path of a port number on this system (empty when the number does not exist).
+    static QString PortPath(int aPort);
+
+private:
+#ifdef Q_OS_WIN
+    HANDLE mHandle = INVALID_HANDLE_VALUE;
+    double mMsPerByte = 0.0;
+    OVERLAPPED mReadOv{};
+    bool mOpen = false;
+    OVERLAPPED mWriteOv{};
+#else
+    int mFd = -1;
+    double mMsPerByte = 0.0;
+    bool mOpen = false;
+#endif
+};

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the program and the tests need (only those missing).
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ ccache pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    fonts-dejavu-core xvfb xauth poppler-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get install -y --no-install-recommends "${missing[@]}" || {
+    $sudo apt-get update
+    $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}

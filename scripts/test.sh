@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer, runs every test.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/install-deps.sh"
+"$top/scripts/build.sh" "$top/build-asan" -DVELMORA_SANITIZE=ON
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$top/tests/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+cd "$top/build-asan"
+ctest --output-on-failure --timeout 300 -j2
