@@ -1,0 +1,22 @@
+#pragma once
+
+#include "link/VUError.h"
+
+#include <QString>
+
+class QDialog;
+class QWidget;
+
+// Exchange error dialog: the possible causes for aCode (aArg fills in the tried ports for code 7),
+// centred over aParent, which stays hidden meanwhile.
+void ShowVUError(TKR_VUError aCode, const QString& aArg, QWidget* aParent);
+
+// "New data written" dialog, centred over aParent, which stays hidden meanwhile.
+void ShowVUResult(QWidget* aParent);
+
+// Asks before a write; true when the user answered "Да".
+bool AskVUConfirm();
+
+// Centres aDialog over its visible parent (or the screen), hides the parent while the dialog runs
+// modally, shows the parent again and deletes the dialog.
+void ExecCentered(QDialog* aDialog);
