@@ -1,0 +1,40 @@
+#pragma once
+
+#include "link/CNV_Thread.h"
+#include "link/VUError.h"
+#include "link/WaitEvent.h"
+
+#include <QString>
+
+#include <atomic>
+
+// One probe of the port search: opens its port at 9600 baud and reads the unit clock once.
+// Starts on construction; destruction waits until the probe has ended.
+class CKR_VUPortFindThrd : public CNV_Thread
+{
+    Q_OBJECT
+
+public:
+    explicit CKR_VUPortFindThrd(int aPort);
+    ~CKR_VUPortFindThrd() override;
+
+    // True when the probe ended within aMs milliseconds.
+    bool WaitDone(int aMs) { return mDone.Wait(aMs); }
+    bool Found() const { return mFound; }
+    int Port() const { return mPort; }
+    // 1 when the port could not be opened, otherwise the error of the identifying read (0: success).
+    TKR_VUError Result() const { return mResult; }
+
+protected:
+    void run() override;
+
+private:
+    std::atomic<bool> mFound{false};
+    const int mPort;
+    WaitEvent mDone;
+    std::atomic<TKR_VUError> mResult{0};
+};
+
+// Tries ports 1..255 at once; returns the lowest port on which a unit answered, or -1.
+// aTried gets the lower ports that opened but gave no answer, as "1, 3".
+int FindVUPort(QString* aTried = nullptr);
