@@ -1,0 +1,150 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QMutex>
+#include <QString>
+#include <QVariant>
+
+#include <atomic>
+#include <thread>
+
+// A simulated vehicle unit on a pseudo-terminal. It answers reads (0x22) and writes (0x2E) of every
+// identifier of the parameter table from a store of raw value bytes, paces its replies like a 9600-baud
+// line and injects faults on request. The pty slave is offered as aDir/COM<aPort>, so the program's
+// UART finds it when VELMORA_SERIAL_DIR names aDir. All public operations are thread-safe.
+class VUSimulator
+{
+public:
+    // One request as the unit saw it.
+    struct Request
+    {
+        QByteArray frame; // everything received for this request, checksum included
+        bool checksumOk = false;
+        quint8 target = 0;  // address byte 1 of the frame
+        quint8 source = 0;  // address byte 2
+        quint8 service = 0; // first data byte (0 when the frame has no data)
+        int id = -1;        // parameter identifier, -1 when the data is shorter than 3 bytes
+        QByteArray value;   // write: the value bytes after the identifier
+        QByteArray reply;   // the frame sent back, empty when the unit stayed silent
+    };
+
+    // Faults applied to the replies. With count >= 0 they apply to that many more requests only
+    // (each request counts, answered or not); then the unit behaves again.
+    struct Faults
+    {
+        bool silent = false;     // no reply at all
+        int lateFirstByteMs = 0; // extra delay before the first reply byte
+        int gapAfterBytes = 0;   // with gapMs > 0: pause after this many reply bytes
+        int gapMs = 0;
+        bool badChecksum = false;  // checksum byte off by one
+        bool badAddress = false;   // reply addressed to another tester (0xF1)
+        bool badFirstByte = false; // first byte 0x81 instead of 0x80
+        int deadAfterFrames = -1;  // after this many replies the line goes dead for good (-1: never)
+        bool byteAtATime = false;  // each reply byte written and drained on its own
+        int count = -1;
+    };
+
+    static constexpr int AllParams = -1;
+
+    VUSimulator();
+    ~VUSimulator();
+    VUSimulator(const VUSimulator&) = delete;
+    VUSimulator& operator=(const VUSimulator&) = delete;
+
+    // Opens a pty, makes aDir/COM<aPort> a symlink to its slave and starts answering. False (with
+    // ErrorString) when the pty or the link cannot be made.
+    bool Start(const QString& aDir, int aPort);
+    // Stops the thread, removes the link and closes the pty. Idempotent; the destructor calls it.
+    void Stop();
+    bool IsRunning() const;
+    QString SlavePath() const; // e.g. /dev/pts/7
+    QString LinkPath() const;  // aDir/COM<aPort>
+    QString ErrorString() const;
+
+    // Parameter store: raw value bytes as the unit keeps them (what follows service and identifier
+    // in a read reply). PID_VUDateTime and PID_ImpCounter are computed from the running clock and
+    // counter; setting them sets clock and counter.
+    QByteArray RawValue(int aId) const;
+    void SetRawValue(int aId, const QByteArray& aBytes);
+    // Typed access through the protocol's own encoders and decoders (same variant types as a read).
+    QVariant Value(int aId) const;
+    bool SetValue(int aId, const QVariant& aValue);
+    void SetOptions(quint32 aOptions);
+    // Initial values from a file of NAME=value lines (value texts as vuctl prints them; '#' comments).
+    bool LoadValues(const QString& aFile, QString* aError = nullptr);
+    void ResetValues(); // back to the built-in initial values
+
+    // VU clock: PC UTC time plus a settable offset; the local offset (minutes) is kept apart.
+    QDateTime VUClock() const; // UTC
+    void SetVUClock(const QDateTime& aUtc, int aLocalOffsetMin);
+    int LocalOffset() const;
+
+    // Impulse counter: moves while PID_Speed > 0 at speed x W impulses per hour (W from the store,
+    // 8000 when 0); wraps at 2^32.
+    quint32 ImpCounter() const;
+    void SetImpCounter(quint32 aValue);
+
+    // Timing: response time before the first reply byte (default 5 ms) and 9600-baud pacing of the
+    // reply bytes (1.1458 ms each; default on).
+    void SetResponseTime(int aMs);
+    int ResponseTime() const;
+    void SetPacing(bool aOn);
+
+    // Fault injection.
+    void SetFaults(const Faults& aFaults);
+    Faults CurrentFaults() const;
+    void ClearFaults(); // also clears the negative replies
+    // Negative reply 7F, service, aReason for identifier aId (AllParams: every request).
+    void SetNegativeReply(int aId, quint8 aReason);
+    void ClearNegativeReplies();
+
+    // Request log.
+    QList<Request> Log() const;
+    void ClearLog();
+    int RequestCount() const; // requests received since the start (not reset by ClearLog)
+
+    // Hex dump of every received and sent byte to stderr.
+    void SetVerbose(bool aOn);
+
+private:
+    void Run();
+    void Serve(const QByteArray& aFrame, bool aChecksumOk);
+    QByteArray Answer(const QByteArray& aData);
+    void SendReply(const QByteArray& aFrame, const Faults& aFaults);
+    bool WritePaced(const char* aData, int aCount);
+    bool SleepMs(int aMs); // false when stopping
+    void InitValues();
+    QByteArray RawValueLocked(int aId) const;
+    void SetRawValueLocked(int aId, const QByteArray& aBytes);
+    quint32 ImpCounterLocked() const;
+    void SettleCounterLocked();
+
+    mutable QMutex mMutex;
+    QHash<int, QByteArray> mStore;
+    qint64 mClockOffsetMs = 0; // VU clock minus PC clock
+    int mLocalOffset = 0;
+    bool mGpsLive = true;     // PID_GPSData follows the VU clock until written
+    quint32 mCounterBase = 0; // counter at mCounterSince
+    qint64 mCounterSince = 0; // ms since epoch
+    double mCounterFraction = 0.0;
+    int mResponseMs = 5;
+    bool mPacing = true;
+    Faults mFaults;
+    int mRepliesSent = 0;
+    QHash<int, quint8> mNegative;
+    QList<Request> mLog;
+    int mRequestCount = 0;
+    bool mVerbose = false;
+    QString mError;
+    QString mLinkPath;
+    QString mSlavePath;
+
+    int mMaster = -1;
+    int mSlaveHold = -1; // keeps the slave side open so the master never sees a hang-up
+    int mWakePipe[2] = {-1, -1};
+    std::atomic<bool> mStop{false};
+    std::thread mThread;
+};
