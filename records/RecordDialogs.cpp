@@ -1,0 +1,63 @@
+#include "records/RecordDialogs.h"
+
+#include "records/RecordFile.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+QString RecordSaveFilter()
+{
+    return QStringLiteral("Файлы тахографа (*.xml);;Все файлы (*.*)");
+}
+
+QString AskSaveRecordPath(QWidget* aParent, const QString& aFileName)
+{
+    return AskSaveRecordPath(aParent, aFileName, RecordSaveFilter());
+}
+
+QString AskSaveRecordPath(QWidget* aParent, const QString& aFileName, const QString& aFilter)
+{
+    return QFileDialog::getSaveFileName(aParent, QStringLiteral("Сохранить в файл"),
+                                        QDir::current().filePath(aFileName), aFilter);
+}
+
+bool SaveRecord(QWidget* aParent, const QString& aPath, const QDomDocument& aDoc)
+{
+    if (WriteRecordFile(aPath, aDoc))
+        return true;
+    QMessageBox::critical(aParent, QStringLiteral("Ошибка сохранения"),
+                          QStringLiteral("Не могу записать в файл '%1'.").arg(aPath), QMessageBox::Ok);
+    return false;
+}
+
+bool LoadRecord(QWidget* aParent, const QString& aFilter, QDomDocument& aDoc)
+{
+    const QString path =
+        QFileDialog::getOpenFileName(aParent, QStringLiteral("Открыть файл"), QDir::currentPath(), aFilter);
+    if (path.isEmpty())
+        return false;
+    return OpenRecord(aParent, path, aDoc);
+}
+
+bool OpenRecord(QWidget* aParent, const QString& aPath, QDomDocument& aDoc)
+{
+    RecordReadError error;
+    if (ReadRecordFile(aPath, aDoc, &error))
+        return true;
+    if (error.kind == RecordReadError::Open) {
+        QMessageBox::critical(
+            aParent, QStringLiteral("Ошибка при открытии файла."),
+            QStringLiteral("При открытии файла '%1' возникла ошибка '%2'.").arg(aPath, error.message),
+            QMessageBox::Ok);
+    } else {
+        QMessageBox::critical(
+            aParent, QStringLiteral("Ошибка при считывании файла."),
+            QStringLiteral("При считывании файла '%1' возникла ошибка '%2' (строка %3, позиция %4).")
+                .arg(aPath, error.message)
+                .arg(error.line)
+                .arg(error.column),
+            QMessageBox::Ok);
+    }
+    return false;
+}

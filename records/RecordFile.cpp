@@ -1,0 +1,82 @@
+#include "records/RecordFile.h"
+
+#include "link/CodePage.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QTextStream>
+
+QString RecordFileName(const QString& aStem, const QDateTime& aWhen, const QString& aKind)
+{
+    QString stem = aStem;
+    // A registration number such as "А123/77" must not turn into a subdirectory.
+    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
+    for (QChar& c : stem) {
+        if (forbidden.contains(c) || c.unicode() < 0x20)
+            c = QLatin1Char('_');
+    }
+    return stem + QStringLiteral("_%1_%2.xml").arg(aWhen.toString(QStringLiteral("yyyyMMdd_hhmmss")), aKind);
+}
+
+QByteArray SerializeRecord(const QDomDocument& aDoc)
+{
+    // Only the element tree is printed: a document read from a file may carry its own declaration
+    // (or another processing instruction before the root), and the first line must be ours.
+    QString body;
+    for (QDomNode node = aDoc.firstChild(); !node.isNull(); node = node.nextSibling()) {
+        if (node.isProcessingInstruction() && node.toProcessingInstruction().target() == QLatin1String("xml"))
+            continue;
+        QString piece;
+        QTextStream stream(&piece);
+        node.save(stream, 4);
+        body += piece;
+    }
+    QString text = QLatin1String(kXmlDeclaration) + QLatin1Char('\n') + body;
+    // Carriage returns inside texts are escaped by the printer; none are left to double.
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return CodePage::ToProgram8BitXml(text);
+}
+
+bool WriteRecordFile(const QString& aPath, const QDomDocument& aDoc, QString* aError)
+{
+    const QByteArray bytes = SerializeRecord(aDoc);
+    QSaveFile file(aPath);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (aError)
+            *aError = file.errorString();
+        return false;
+    }
+    if (file.write(bytes) != bytes.size()) {
+        if (aError)
+            *aError = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (aError)
+            *aError = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool ReadRecordFile(const QString& aPath, QDomDocument& aDoc, RecordReadError* aError)
+{
+    RecordReadError error;
+    QFile file(aPath);
+    // Raw bytes: the parser finds the encoding in the declaration and handles CR LF itself.
+    if (!file.open(QIODevice::ReadOnly)) {
+        error.kind = RecordReadError::Open;
+        error.message = file.errorString();
+    } else {
+        QDomDocument doc;
+        if (doc.setContent(&file, true, &error.message, &error.line, &error.column)) {
+            aDoc = doc;
+        } else {
+            error.kind = RecordReadError::Parse;
+        }
+    }
+    if (aError)
+        *aError = error;
+    return error.kind == RecordReadError::None;
+}

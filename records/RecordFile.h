@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QDomDocument>
+#include <QString>
+
+// Work record files: names, serialization and safe writing. No widgets here.
+
+// The first line of every XML file the program writes.
+inline constexpr char kXmlDeclaration[] = R"(<?xml version="1.0" encoding="Windows-1251"?>)";
+
+// "stem_yyyyMMdd_hhmmss_Kind.xml"; aKind is "Reg", "Clb" or "Crt". Characters that cannot stand in a
+// file name (path separators among them) are replaced by "_" so the name stays in its directory.
+QString RecordFileName(const QString& aStem, const QDateTime& aWhen, const QString& aKind);
+
+// Declaration line, the tree indented by 4 spaces, CR LF line ends, Windows-1251 bytes with character
+// references for characters the code page cannot hold.
+QByteArray SerializeRecord(const QDomDocument& aDoc);
+
+// Writes SerializeRecord(aDoc) through QSaveFile: the file that was there survives any failure.
+// False with aError set to the system's text when the file could not be written completely.
+bool WriteRecordFile(const QString& aPath, const QDomDocument& aDoc, QString* aError = nullptr);
+
+// Why reading a record failed.
+struct RecordReadError
+{
+    enum Kind
+    {
+        None,
+        Open,  // the file could not be opened; message = the system's text
+        Parse, // the XML is malformed; message = the parser's text, line and column set
+    };
+    Kind kind = None;
+    QString message;
+    int line = 0;
+    int column = 0;
+};
+
+// Reads and parses a record (namespace processing on); the declared encoding is honoured.
+bool ReadRecordFile(const QString& aPath, QDomDocument& aDoc, RecordReadError* aError = nullptr);
