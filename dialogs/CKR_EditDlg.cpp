@@ -1,0 +1,102 @@
+#include "dialogs/CKR_EditDlg.h"
+
+#include "dialogs/CKR_MeasureDlg.h"
+#include "dialogs/CKR_TyreDlg.h"
+#include "ui_VUC_Edit.h"
+
+#include <QDebug>
+
+CKR_EditDlg::CKR_EditDlg(int aK, int aW, int aL, const QString& aTyre, QWidget* aParent,
+                         Qt::WindowFlags aFlags)
+    : QDialog(aParent, aFlags), mUi(std::make_unique<Ui::VUC_Edit>()), mTyreSize(aTyre)
+{
+    mUi->setupUi(this);
+    mUi->speKConst->setValue(aK);
+    mUi->speWConst->setValue(aW);
+    mUi->speLConst->setValue(aL);
+}
+
+CKR_EditDlg::~CKR_EditDlg() = default;
+
+int CKR_EditDlg::GetKConst() const
+{
+    return mUi->speKConst->value();
+}
+
+int CKR_EditDlg::GetWConst() const
+{
+    return mUi->speWConst->value();
+}
+
+int CKR_EditDlg::GetLConst() const
+{
+    return mUi->speLConst->value();
+}
+
+QString CKR_EditDlg::GetTyreSize() const
+{
+    return mTyreSize;
+}
+
+void CKR_EditDlg::OnImp(unsigned int aImp)
+{
+    if (mMeasureDlg)
+        mMeasureDlg->OnImp(aImp);
+}
+
+void CKR_EditDlg::OnMeasureClick()
+{
+    qDebug("OnMeasureClick");
+    if (mMeasureDlg || mTyreDlg)
+        return;
+    mMeasureDlg = new CKR_MeasureDlg(this, windowFlags());
+    connect(mMeasureDlg, &QDialog::finished, this, &CKR_EditDlg::OnMeasureFinished);
+    mMeasureDlg->setModal(true);
+    mMeasureDlg->show();
+    hide();
+}
+
+void CKR_EditDlg::OnCopyClick()
+{
+    mUi->speKConst->setValue(mUi->speWConst->value());
+}
+
+void CKR_EditDlg::OnTyreClick()
+{
+    qDebug("OnTyreClick");
+    if (mMeasureDlg || mTyreDlg)
+        return;
+    mTyreDlg = new CKR_TyreDlg(mTyreSize, this, windowFlags());
+    connect(mTyreDlg, &QDialog::finished, this, &CKR_EditDlg::OnTyreFinished);
+    mTyreDlg->setModal(true);
+    mTyreDlg->show();
+    hide();
+}
+
+void CKR_EditDlg::OnMeasureFinished(int aResult)
+{
+    if (!mMeasureDlg)
+        return;
+    if (aResult != 0)
+        mUi->speWConst->setValue(static_cast<int>(qMin(mMeasureDlg->GetAverageW(), 64255u)));
+    show();
+    mMeasureDlg->deleteLater();
+    mMeasureDlg = nullptr;
+}
+
+void CKR_EditDlg::OnTyreFinished(int aResult)
+{
+    if (!mTyreDlg)
+        return;
+    if (aResult != 0) {
+        // OK is enabled only for a positive L; the check keeps -1 out even if accept came another way.
+        const int l = mTyreDlg->GetLConst();
+        if (l > 0) {
+            mUi->speLConst->setValue(l);
+            mTyreSize = mTyreDlg->GetTyreSize();
+        }
+    }
+    show();
+    mTyreDlg->deleteLater();
+    mTyreDlg = nullptr;
+}
