@@ -89,7 +89,7 @@ public:
     // The parameter table, in identifier order of the description.
     static const QList<ParamInfo>& ParamTable();
     static const ParamInfo* FindParam(T_ParamId aId);
-    static const ParamInfo* FindParam(const QString& aName); // "KConst" or "PID_KConst"
+    static const ParamInfo* FindParam(const QString& aName); // "KConst", "PID_KConst" or "63768" / "0xF918"
 
     // Value bytes of a write request (after service and identifier). False for an unknown identifier
     // or a value that cannot be encoded.
@@ -97,6 +97,12 @@ public:
     // Decodes the value bytes of a reply (from reply byte 3 on). False (aValue untouched) for an
     // unknown identifier or bytes shorter than the value.
     static bool DecodeValue(T_ParamId aId, const QByteArray& aBytes, QVariant& aValue);
+
+    // The other side of the line (the unit, or a stand-in for it): value bytes of a read reply for a
+    // value (inverse of DecodeValue), and the value carried by the value bytes of a write request
+    // (inverse of EncodeValue). Same failures as the two above.
+    static bool EncodeReplyValue(T_ParamId aId, const QVariant& aValue, QByteArray& aBytes);
+    static bool DecodeWriteValue(T_ParamId aId, const QByteArray& aBytes, QVariant& aValue);
 
 private:
     TKR_VUError mProtError = 0;

@@ -17,12 +17,16 @@ constexpr TKR_VUError BadReply = 5;
 constexpr TKR_VUError BadChecksum = 6;
 constexpr TKR_VUError NoUnitFound = 7;
 constexpr TKR_VUError UnknownParam = 0x40000001;
+constexpr TKR_VUError ValueTooLong = 0x40000002; // write refused before sending: data field would reach 256 bytes
 constexpr TKR_VUError NegativeReply = 0x80000000;
 constexpr TKR_VUError RC_IML = NegativeReply | 0x13;  // incorrect message length
 constexpr TKR_VUError RC_CNC = NegativeReply | 0x22;  // conditions not correct
 constexpr TKR_VUError RC_ROOR = NegativeReply | 0x31; // request out of range
 
-constexpr bool IsNegativeReply(TKR_VUError code) { return (code & NegativeReply) != 0; }
+constexpr bool IsNegativeReply(TKR_VUError code)
+{
+    return (code & NegativeReply) != 0;
+}
 } // namespace VUErr
 
 // One-line text of a code.
@@ -49,5 +53,6 @@ enum NvResult : int
 };
 QString ResultName(int code);
 
-// Registers QVariant, CKR_HiProt::T_ParamId and TKR_VUError for queued signals; call before any dialog exists.
+// Registers QVariant, CKR_HiProt::T_ParamId and TKR_VUError for queued signals; call before any dialog
+// exists.
 void RegisterLinkMetaTypes();
