@@ -28,6 +28,12 @@ public:
     // Drops every queued request; a result of the request under way is not signalled.
     void Clear();
     void Stop() override;
+    // Number of requests waiting in the queue (for diagnostics).
+    int QueueLength()
+    {
+        QMutexLocker lock(&mQueueMutex);
+        return static_cast<int>(mQueue.size());
+    }
 
 signals:
     void OnReadData(CKR_HiProt::T_ParamId aId, QVariant aValue);
