@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QTextStream>
 
 QString RecordFileName(const QString& aStem, const QDateTime& aWhen, const QString& aKind)
 {
@@ -20,17 +19,16 @@ QString RecordFileName(const QString& aStem, const QDateTime& aWhen, const QStri
 
 QByteArray SerializeRecord(const QDomDocument& aDoc)
 {
-    // Only the element tree is printed: a document read from a file may carry its own declaration
-    // (or another processing instruction before the root), and the first line must be ours.
-    QString body;
-    for (QDomNode node = aDoc.firstChild(); !node.isNull(); node = node.nextSibling()) {
+    // Only the element tree is printed: a document read from a file may carry its own declaration,
+    // and the first line must be ours.
+    QDomDocument tree = aDoc.cloneNode(true).toDocument();
+    for (QDomNode node = tree.firstChild(); !node.isNull();) {
+        const QDomNode next = node.nextSibling();
         if (node.isProcessingInstruction() && node.toProcessingInstruction().target() == QLatin1String("xml"))
-            continue;
-        QString piece;
-        QTextStream stream(&piece);
-        node.save(stream, 4);
-        body += piece;
+            tree.removeChild(node);
+        node = next;
     }
+    const QString body = tree.toString(4);
     QString text = QLatin1String(kXmlDeclaration) + QLatin1Char('\n') + body;
     // Carriage returns inside texts are escaped by the printer; none are left to double.
     text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
@@ -41,12 +39,14 @@ bool WriteRecordFile(const QString& aPath, const QDomDocument& aDoc, QString* aE
 {
     const QByteArray bytes = SerializeRecord(aDoc);
     QSaveFile file(aPath);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a short write shows in write()'s count. Buffered, Qt 6.4's commit() would not see a
+    // flush that fails in close() and would rename a truncated file over the earlier one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (aError)
             *aError = file.errorString();
         return false;
     }
-    if (file.write(bytes) != bytes.size()) {
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         if (aError)
             *aError = file.errorString();
         file.cancelWriting();

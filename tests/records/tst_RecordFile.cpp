@@ -1,0 +1,249 @@
+#include "records/RecordFile.h"
+#include "records/XmlElements.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray ReadAll(const QString& aPath)
+{
+    QFile f(aPath);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void WriteAll(const QString& aPath, const QByteArray& aBytes)
+{
+    QFile f(aPath);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(aBytes), aBytes.size());
+}
+
+// A small record with Cyrillic, markup characters and a character Windows-1251 lacks.
+QDomDocument SampleRecord()
+{
+    QDomDocument doc;
+    QDomElement root = doc.createElement(QStringLiteral("Registration"));
+    doc.appendChild(root);
+    SetChildText(root, QStringLiteral("Date"), QStringLiteral("05/03/2012"));
+    QDomElement vehicle = ChildElement(root, QStringLiteral("Vehicle"));
+    SetChildText(vehicle, QStringLiteral("VIN"), QStringLiteral("XTA21099070001234"));
+    SetChildText(ChildElement(vehicle, QStringLiteral("RegNo")), QStringLiteral("Number"),
+                 QStringLiteral("А123ВС"));
+    SetChildText(vehicle, QStringLiteral("Tyre"), QStringLiteral("<R&D> \"€\" ✓ 😀"));
+    WriteChildDouble(vehicle, QStringLiteral("Odometer"), 123.45);
+    SetChildText(root, QStringLiteral("Empty"), QString());
+    return doc;
+}
+
+} // namespace
+
+class tst_RecordFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fileName_data()
+    {
+        QTest::addColumn<QString>("stem");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("vin") << "XTA21099070001234"
+                             << "Reg"
+                             << "XTA21099070001234_20120305_140709_Reg.xml";
+        QTest::newRow("regno") << "А123ВС77"
+                               << "Clb"
+                               << "А123ВС77_20120305_140709_Clb.xml";
+        QTest::newRow("empty") << ""
+                               << "Crt"
+                               << "_20120305_140709_Crt.xml";
+        QTest::newRow("separators") << "А12/3\\4:"
+                                    << "Reg"
+                                    << "А12_3_4__20120305_140709_Reg.xml";
+    }
+    void fileName()
+    {
+        QFETCH(QString, stem);
+        QFETCH(QString, kind);
+        QFETCH(QString, expected);
+        const QDateTime when(QDate(2012, 3, 5), QTime(14, 7, 9));
+        QCOMPARE(RecordFileName(stem, when, kind), expected);
+    }
+
+    void serializeByteForByte()
+    {
+        const QByteArray expected = "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\r\n"
+                                    "<Registration>\r\n"
+                                    "    <Date>05/03/2012</Date>\r\n"
+                                    "    <Vehicle>\r\n"
+                                    "        <VIN>XTA21099070001234</VIN>\r\n"
+                                    "        <RegNo>\r\n"
+                                    "            <Number>\xc0\x31\x32\x33\xc2\xd1</Number>\r\n"
+                                    "        </RegNo>\r\n"
+                                    "        <Tyre>&lt;R&amp;D> \"\x88\" &#10003; &#128512;</Tyre>\r\n"
+                                    "        <Odometer>123.5</Odometer>\r\n"
+                                    "    </Vehicle>\r\n"
+                                    "    <Empty></Empty>\r\n"
+                                    "</Registration>\r\n";
+        const QByteArray bytes = SerializeRecord(SampleRecord());
+        QCOMPARE(bytes, expected);
+        // No bare line feed anywhere.
+        QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
+    }
+
+    void serializeDropsForeignDeclaration()
+    {
+        QDomDocument doc;
+        QVERIFY(
+            doc.setContent(QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<A><B>1</B></A>")));
+        QCOMPARE(SerializeRecord(doc), QByteArray("<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\r\n"
+                                                  "<A>\r\n    <B>1</B>\r\n</A>\r\n"));
+    }
+
+    void roundTrip()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("r_Reg.xml"));
+        QString error;
+        QVERIFY(WriteRecordFile(path, SampleRecord(), &error));
+        QVERIFY(error.isEmpty());
+        QCOMPARE(ReadAll(path), SerializeRecord(SampleRecord()));
+
+        QDomDocument doc;
+        RecordReadError readError;
+        QVERIFY(ReadRecordFile(path, doc, &readError));
+        QCOMPARE(readError.kind, RecordReadError::None);
+        const QDomElement vehicle = doc.documentElement().firstChildElement(QStringLiteral("Vehicle"));
+        QCOMPARE(
+            ReadChildText(vehicle.firstChildElement(QStringLiteral("RegNo")), QStringLiteral("Number"), {}),
+            QStringLiteral("А123ВС"));
+        QCOMPARE(ReadChildText(vehicle, QStringLiteral("Tyre"), {}), QStringLiteral("<R&D> \"€\" ✓ 😀"));
+        QCOMPARE(ReadChildDouble(vehicle, QStringLiteral("Odometer"), 0), 123.5);
+        // Written again, the bytes are the same but for the empty element, which the parser keeps
+        // without a text node.
+        QCOMPARE(SerializeRecord(doc),
+                 SerializeRecord(SampleRecord()).replace("<Empty></Empty>", "<Empty/>"));
+    }
+
+    void replacesExistingFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("old.xml"));
+        WriteAll(path, QByteArray(5000, 'x'));
+        QVERIFY(WriteRecordFile(path, SampleRecord()));
+        QCOMPARE(ReadAll(path), SerializeRecord(SampleRecord()));
+        QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size() == 1);
+    }
+
+    void failedWriteKeepsOldFile_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("read-only directory") << "rodir";
+        QTest::newRow("read-only file") << "rofile";
+        QTest::newRow("path is a directory") << "isdir";
+        QTest::newRow("missing directory") << "nodir";
+    }
+    void failedWriteKeepsOldFile()
+    {
+        QFETCH(QString, how);
+        if (how.startsWith(QLatin1String("ro")) && ::geteuid() == 0)
+            QSKIP("root ignores permissions");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(how == QLatin1String("nodir") ? QStringLiteral("none/r.xml")
+                                                                        : QStringLiteral("r.xml"));
+        const QByteArray old = "earlier record";
+        if (how == QLatin1String("isdir")) {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("r.xml")));
+        } else if (how != QLatin1String("nodir")) {
+            WriteAll(path, old);
+        }
+        if (how == QLatin1String("rofile"))
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+        if (how == QLatin1String("rodir"))
+            QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+
+        QString error;
+        QVERIFY(!WriteRecordFile(path, SampleRecord(), &error));
+        QVERIFY(!error.isEmpty());
+
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (how.startsWith(QLatin1String("ro")))
+            QCOMPARE(ReadAll(path), old);
+        if (how == QLatin1String("isdir"))
+            QVERIFY(QFileInfo(path).isDir());
+        // No temporary file is left behind.
+        const int expected = how == QLatin1String("nodir") ? 0 : 1;
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+                 expected);
+    }
+
+    void writeFailingPartWayIsReported()
+    {
+        // A file size limit makes the write fail after the first bytes, as a full disk would.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("r.xml"));
+        const QByteArray old = "earlier record";
+        WriteAll(path, old);
+        struct rlimit saved;
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = 64;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString error;
+        const bool written = WriteRecordFile(path, SampleRecord(), &error);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!written);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(ReadAll(path), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+                 1);
+    }
+
+    void readErrors()
+    {
+        QTemporaryDir dir;
+        QDomDocument doc;
+        RecordReadError error;
+        QVERIFY(!ReadRecordFile(dir.filePath(QStringLiteral("missing.xml")), doc, &error));
+        QCOMPARE(error.kind, RecordReadError::Open);
+        QVERIFY(!error.message.isEmpty());
+
+        QVERIFY(!ReadRecordFile(dir.path(), doc, &error));
+        QVERIFY(error.kind != RecordReadError::None);
+
+        const QString bad = dir.filePath(QStringLiteral("bad.xml"));
+        WriteAll(bad, "<?xml version=\"1.0\"?>\r\n<A>\r\n  <B>x</C>\r\n</A>\r\n");
+        QVERIFY(!ReadRecordFile(bad, doc, &error));
+        QCOMPARE(error.kind, RecordReadError::Parse);
+        QVERIFY(!error.message.isEmpty());
+        QCOMPARE(error.line, 3);
+        QVERIFY(error.column > 0);
+    }
+
+    void readsDeclaredEncoding()
+    {
+        QTemporaryDir dir;
+        const QString utf8 = dir.filePath(QStringLiteral("u.xml"));
+        WriteAll(utf8, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<A><B>Привет</B></A>");
+        const QString cp = dir.filePath(QStringLiteral("c.xml"));
+        WriteAll(
+            cp,
+            "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<A><B>\xcf\xf0\xe8\xe2\xe5\xf2</B></A>");
+        for (const QString& path : {utf8, cp}) {
+            QDomDocument doc;
+            QVERIFY(ReadRecordFile(path, doc));
+            QCOMPARE(ReadChildText(doc.documentElement(), QStringLiteral("B"), {}), QStringLiteral("Привет"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_RecordFile)
+#include "tst_RecordFile.moc"
