@@ -1,0 +1,172 @@
+#include "link/UART.h"
+
+#include <QDebug>
+
+#include <cstdio>
+
+namespace {
+
+void CloseIfValid(HANDLE& aHandle)
+{
+    if (aHandle != nullptr && aHandle != INVALID_HANDLE_VALUE)
+        CloseHandle(aHandle);
+    aHandle = nullptr;
+}
+
+} // namespace
+
+UART::UART() = default;
+
+UART::~UART()
+{
+    Close();
+}
+
+QString UART::PortPath(int aPort)
+{
+    if (aPort < 1 || aPort > 255)
+        return {};
+    return QStringLiteral("\\\\.\\COM%1").arg(aPort);
+}
+
+int UART::Open(int aPort, int aBaud)
+{
+    Close();
+
+    char name[32];
+    std::snprintf(name, sizeof name, "\\\\.\\COM%d", aPort);
+    HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return E_UART;
+
+    // Undoes a half-done open: the object is not open yet, so Close() would not.
+    auto fail = [&](const char* aWarning) {
+        qWarning() << aWarning;
+        CloseIfValid(mReadOv.hEvent);
+        CloseIfValid(mWriteOv.hEvent);
+        CloseHandle(handle);
+        mHandle = INVALID_HANDLE_VALUE;
+        return int(E_UART);
+    };
+
+    DCB dcb{};
+    dcb.DCBlength = sizeof(DCB);
+    if (!GetCommState(handle, &dcb))
+        return fail("UART::Open GetCommState() error");
+    dcb.BaudRate = DWORD(aBaud);
+    dcb.ByteSize = 8;
+    dcb.Parity = ODDPARITY;
+    dcb.StopBits = ONESTOPBIT;
+    if (!SetCommState(handle, &dcb))
+        return fail("UART::Open SetCommState() error");
+
+    // A read ends 70 ms after a byte with no further byte; a read that receives nothing is ended
+    // by the wait in Read().
+    COMMTIMEOUTS timeouts{};
+    if (!GetCommTimeouts(handle, &timeouts))
+        return fail("UART::Open GetCommTimeouts() error");
+    timeouts.ReadIntervalTimeout = 70;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = 0;
+    if (!SetCommTimeouts(handle, &timeouts))
+        return fail("UART::Open SetCommTimeouts() error");
+
+    mReadOv = OVERLAPPED{};
+    mWriteOv = OVERLAPPED{};
+    mReadOv.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (mReadOv.hEvent == nullptr)
+        return fail("UART::Open CreateEvent() error");
+    mWriteOv.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (mWriteOv.hEvent == nullptr)
+        return fail("UART::Open CreateEvent() error");
+
+    mHandle = handle;
+    mOpen = true;
+    mMsPerByte = 11000.0 / aBaud;
+    Purge(true, true);
+    return S_OK;
+}
+
+void UART::Close()
+{
+    if (!mOpen)
+        return;
+    mOpen = false;
+    if (mHandle != INVALID_HANDLE_VALUE) {
+        // Wake a thread waiting on either event before the handle goes.
+        if (mReadOv.hEvent != nullptr)
+            SetEvent(mReadOv.hEvent);
+        if (mWriteOv.hEvent != nullptr)
+            SetEvent(mWriteOv.hEvent);
+        const HANDLE old = mHandle;
+        mHandle = INVALID_HANDLE_VALUE;
+        CancelIo(old);
+        CloseHandle(old);
+    }
+    CloseIfValid(mReadOv.hEvent);
+    CloseIfValid(mWriteOv.hEvent);
+    mMsPerByte = 0.0;
+}
+
+void UART::Purge(bool aRx, bool aTx)
+{
+    DWORD flags = 0;
+    if (aRx)
+        flags |= PURGE_RXCLEAR;
+    if (aTx)
+        flags |= PURGE_TXCLEAR;
+    if (mHandle != INVALID_HANDLE_VALUE)
+        PurgeComm(mHandle, flags);
+}
+
+int UART::Read(void* aBuf, int aCount, int aLimitMs)
+{
+    if (!mOpen)
+        return -1;
+    if (aCount < 1)
+        return 0;
+
+    ResetEvent(mReadOv.hEvent);
+    if (!ReadFile(mHandle, aBuf, DWORD(aCount), nullptr, &mReadOv) && GetLastError() != ERROR_IO_PENDING) {
+        CancelIo(mHandle);
+        return -1;
+    }
+    WaitForSingleObject(mReadOv.hEvent, DWORD(aLimitMs));
+    DWORD done = 0;
+    if (GetOverlappedResult(mHandle, &mReadOv, &done, FALSE))
+        return int(done);
+    // Not complete: cancel, and let the cancellation finish before the buffer is given back.
+    CancelIo(mHandle);
+    done = 0;
+    GetOverlappedResult(mHandle, &mReadOv, &done, TRUE);
+    return -int(done);
+}
+
+int UART::Write(const void* aBuf, int aCount, int aLimitMs)
+{
+    if (!mOpen)
+        return -1;
+    if (aCount < 1)
+        return 0;
+
+    // WriteFile resets the write event itself.
+    if (!WriteFile(mHandle, aBuf, DWORD(aCount), nullptr, &mWriteOv) && GetLastError() != ERROR_IO_PENDING) {
+        CancelIo(mHandle);
+        return -1;
+    }
+    WaitForSingleObject(mWriteOv.hEvent, DWORD(aLimitMs));
+    DWORD done = 0;
+    if (GetOverlappedResult(mHandle, &mWriteOv, &done, FALSE))
+        return int(done);
+    CancelIo(mHandle);
+    done = 0;
+    GetOverlappedResult(mHandle, &mWriteOv, &done, TRUE);
+    return -int(done);
+}
+
+int UART::TransferTime(int aCount, int aExtraMs) const
+{
+    const int t = int(aCount * mMsPerByte * 1.4 + aExtraMs);
+    return t < 32 ? 32 : t;
+}
