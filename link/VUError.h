@@ -17,7 +17,8 @@ constexpr TKR_VUError BadReply = 5;
 constexpr TKR_VUError BadChecksum = 6;
 constexpr TKR_VUError NoUnitFound = 7;
 constexpr TKR_VUError UnknownParam = 0x40000001;
-constexpr TKR_VUError ValueTooLong = 0x40000002; // write refused before sending: data field would reach 256 bytes
+constexpr TKR_VUError ValueTooLong =
+    0x40000002; // write refused before sending: data field would reach 256 bytes
 constexpr TKR_VUError NegativeReply = 0x80000000;
 constexpr TKR_VUError RC_IML = NegativeReply | 0x13;  // incorrect message length
 constexpr TKR_VUError RC_CNC = NegativeReply | 0x22;  // conditions not correct
