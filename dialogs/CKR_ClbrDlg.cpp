@@ -67,6 +67,16 @@ CKR_ClbrDlg::~CKR_ClbrDlg()
     mWorker.wait();
 }
 
+CKR_EditDlg* CKR_ClbrDlg::EditDlg() const
+{
+    return mEditDlg;
+}
+
+CKR_B6B7Dlg* CKR_ClbrDlg::SpeedDlg() const
+{
+    return mSpeedDlg;
+}
+
 bool CKR_ClbrDlg::IsBusy() const
 {
     return mProgress.Window() && mProgress.Window()->isVisible();

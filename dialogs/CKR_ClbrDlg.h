@@ -33,8 +33,8 @@ public:
     ~CKR_ClbrDlg() override;
 
     // The open sub-dialogs (null when none is open).
-    CKR_EditDlg* EditDlg() const { return mEditDlg; }
-    CKR_B6B7Dlg* SpeedDlg() const { return mSpeedDlg; }
+    CKR_EditDlg* EditDlg() const;
+    CKR_B6B7Dlg* SpeedDlg() const;
 
     quint32 KConst() const { return mKConst; }
     quint32 WConst() const { return mWConst; }
