@@ -1,0 +1,218 @@
+#include "dialogs/CKR_FirstDlg.h"
+
+#include "dialogs/VUConnect.h"
+#include "link/TKR_VUDateTime.h"
+#include "widgets/CKR_GMTSpinBox.h"
+#include "widgets/Formatters.h"
+#include "widgets/VUMessages.h"
+
+#include <QDebug>
+#include <QEvent>
+
+namespace {
+const char* const kDTFormat = "dd/MM/yyyy hh:mm:ss";
+}
+
+CKR_FirstDlg::CKR_FirstDlg(QWidget* parent, Qt::WindowFlags f)
+    : QDialog(parent, f), mProgress(this), mThread(&mPort), mVUDT(QDateTime::currentDateTimeUtc()),
+      mVUZone(LocalUtcOffset())
+{
+    ConnectVU(mPort, this);
+
+    mUi.setupUi(this);
+    mGMT = new CKR_GMTSpinBox(this);
+    mGMT->setGeometry(240, 90, 110, 40);
+    mUi.dteVUDateTime->installEventFilter(this);
+    mGMT->installEventFilter(this);
+    setTabOrder(mUi.btnSetVUDateTime, mGMT);
+    setTabOrder(mGMT, mUi.btnRead);
+
+    connect(mUi.btnRead, &QPushButton::clicked, this, &CKR_FirstDlg::OnReadClick);
+    connect(mUi.btnWrite, &QPushButton::clicked, this, &CKR_FirstDlg::OnWriteClick);
+    connect(mUi.btnSetVUDateTime, &QPushButton::clicked, this, &CKR_FirstDlg::OnPCDateTimeClick);
+    connect(mUi.btnClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(mUi.dteVUDateTime, &QDateTimeEdit::dateTimeChanged, this, &CKR_FirstDlg::OnVUDTChanged);
+    connect(mUi.dteVUDateTime, &QDateTimeEdit::editingFinished, this, &CKR_FirstDlg::OnDTEditingFinished);
+    connect(mGMT, &QSpinBox::valueChanged, this, &CKR_FirstDlg::OnVUGMTChanged);
+    connect(mGMT, &QSpinBox::editingFinished, this, &CKR_FirstDlg::OnDTEditingFinished);
+
+    connect(&mThread, &CKR_UartThrd::OnReadData, this, &CKR_FirstDlg::OnReadData);
+    connect(&mThread, &CKR_UartThrd::OnReadComplete, this, &CKR_FirstDlg::OnReadComplete);
+    connect(&mThread, &CKR_UartThrd::OnReadError, this, &CKR_FirstDlg::OnReadError);
+    connect(&mThread, &CKR_UartThrd::OnWriteData, this, &CKR_FirstDlg::OnWriteData);
+    connect(&mThread, &CKR_UartThrd::OnWriteComplete, this, &CKR_FirstDlg::OnWriteComplete);
+    connect(&mThread, &CKR_UartThrd::OnWriteError, this, &CKR_FirstDlg::OnWriteError);
+    connect(&mThread, &CKR_UartThrd::OnPingData, this, &CKR_FirstDlg::OnPingData);
+    connect(&mThread, &CKR_UartThrd::OnPingError, this, &CKR_FirstDlg::OnPingError);
+
+    // Until the unit answers, show the PC clock and zone rather than the form's design values.
+    RefreshEditors();
+
+    show();
+    OnReadClick(); // queued before the worker starts, so the first poll comes after the reads
+    mThread.start();
+}
+
+CKR_FirstDlg::~CKR_FirstDlg()
+{
+    // The worker uses the port until it has ended.
+    mThread.Stop();
+    mThread.wait();
+    mPort.Close();
+}
+
+void CKR_FirstDlg::Begin(int aSteps)
+{
+    mThread.Clear();
+    End();
+    mUi.btnRead->setEnabled(false);
+    mUi.btnWrite->setEnabled(false);
+    mProgress.Start(aSteps);
+}
+
+void CKR_FirstDlg::End()
+{
+    mProgress.Hide();
+    mUi.btnRead->setEnabled(true);
+    mUi.btnWrite->setEnabled(true);
+}
+
+void CKR_FirstDlg::OnReadClick()
+{
+    qDebug() << "OnReadClick";
+    Begin(2);
+    mThread.AddRead(CKR_HiProt::PID_VehicleVIN);
+    mThread.AddRead(CKR_HiProt::PID_VUDateTime);
+    mDltDT = 0;
+    mDltGMT = 0;
+}
+
+void CKR_FirstDlg::OnWriteClick()
+{
+    qDebug() << "OnWriteClick";
+    if (!AskVUConfirm())
+        return;
+    Begin(2);
+    const TKR_VUDateTime when(mVUDT.addSecs(mDltDT), mVUZone + mDltGMT);
+    mThread.AddWrite(CKR_HiProt::PID_VUDateTime, when.ToVariant());
+    mDltDT = 0;
+    mDltGMT = 0;
+    mThread.AddWrite(CKR_HiProt::PID_VehicleVIN, mUi.edtVehicleVIN->text());
+}
+
+void CKR_FirstDlg::OnPCDateTimeClick()
+{
+    const QDateTime pc = QDateTime::currentDateTimeUtc();
+    const qint64 delta = mVUDT.secsTo(pc);
+    qDebug().noquote() << QStringLiteral("OnPCDateTimeClick: mDltDT (%1) = %2 - %3 = %4")
+                              .arg(mDltDT)
+                              .arg(mVUDT.toString(kDTFormat), pc.toString(kDTFormat))
+                              .arg(delta);
+    mDltDT = delta;
+    mDltGMT = LocalUtcOffset() - mVUZone;
+    RefreshEditors();
+}
+
+void CKR_FirstDlg::OnVUDTChanged(const QDateTime& aNewValue)
+{
+    qDebug().noquote() << "OnVUDTChanged: " + aNewValue.toString(kDTFormat);
+    const QDateTime utc(aNewValue.date(), aNewValue.time(), Qt::UTC);
+    mDltDT = mVUDT.secsTo(utc);
+}
+
+void CKR_FirstDlg::OnVUGMTChanged(int aNewValue)
+{
+    qDebug() << "OnVUGMTChanged: " << aNewValue;
+    mDltGMT = aNewValue - mVUZone;
+}
+
+void CKR_FirstDlg::OnDTEditingFinished()
+{
+    mLive = true;
+}
+
+void CKR_FirstDlg::ReceiveValue(CKR_HiProt::T_ParamId aId, const QVariant& aValue)
+{
+    if (aId == CKR_HiProt::PID_VehicleVIN) {
+        mUi.edtVehicleVIN->setText(aValue.toString().trimmed());
+    } else if (aId == CKR_HiProt::PID_VUDateTime) {
+        TKR_VUDateTime dt;
+        dt.FromVariant(aValue);
+        mVUDT = dt.mDateTime;
+        mVUZone = dt.mOffset;
+        RefreshEditors();
+    }
+}
+
+void CKR_FirstDlg::RefreshEditors()
+{
+    if (!mLive)
+        return;
+    // Both change slots recompute the corrections from the shown values, which leaves them as they are.
+    mUi.dteVUDateTime->setDateTime(mVUDT.addSecs(mDltDT));
+    mGMT->setValue(mVUZone + mDltGMT);
+}
+
+void CKR_FirstDlg::OnReadData(CKR_HiProt::T_ParamId aId, const QVariant& aValue)
+{
+    mProgress.Step(1);
+    ReceiveValue(aId, aValue);
+}
+
+void CKR_FirstDlg::OnReadComplete()
+{
+    End();
+}
+
+void CKR_FirstDlg::OnReadError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr)
+{
+    Q_UNUSED(aId);
+    Fail(aErr);
+}
+
+void CKR_FirstDlg::OnPingData(CKR_HiProt::T_ParamId aId, const QVariant& aValue)
+{
+    ReceiveValue(aId, aValue);
+}
+
+void CKR_FirstDlg::OnPingError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr)
+{
+    Q_UNUSED(aId);
+    qDebug().noquote()
+        << QStringLiteral("FirstDlg::PintError (0x%1)").arg(QString::number(aErr, 16).toUpper());
+    Fail(aErr);
+}
+
+void CKR_FirstDlg::OnWriteData(CKR_HiProt::T_ParamId aId)
+{
+    Q_UNUSED(aId);
+    mProgress.Step(1);
+}
+
+void CKR_FirstDlg::OnWriteComplete()
+{
+    End();
+    ShowVUResult(this);
+}
+
+void CKR_FirstDlg::OnWriteError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr)
+{
+    Q_UNUSED(aId);
+    Fail(aErr);
+}
+
+void CKR_FirstDlg::Fail(TKR_VUError aErr)
+{
+    // The worker serves nothing more after an error: say why and close.
+    End();
+    ShowVUError(aErr, QString(), this);
+    close();
+}
+
+bool CKR_FirstDlg::eventFilter(QObject* aWatched, QEvent* aEvent)
+{
+    // While the technician types, received times must not overwrite the editors.
+    if (aEvent->type() == QEvent::KeyPress && (aWatched == mUi.dteVUDateTime || aWatched == mGMT))
+        mLive = false;
+    return QDialog::eventFilter(aWatched, aEvent);
+}
