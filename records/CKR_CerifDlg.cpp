@@ -1,0 +1,263 @@
+#include "records/CKR_CerifDlg.h"
+
+#include "records/CertificatePrint.h"
+#include "records/CertificateRecord.h"
+#include "records/RecordDialogs.h"
+#include "records/RecordFile.h"
+#include "records/WorkshopConfig.h"
+#include "records/XmlElements.h"
+#include "ui_VUD_Certificate.h"
+#include "ui_VU_Error.h"
+#include "widgets/VUMessages.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QLocale>
+#include <QPrintPreviewDialog>
+
+namespace {
+
+const QString kDateFormat = QStringLiteral("dd/MM/yyyy");
+
+// A "dd/MM/yyyy" text into a date edit; anything else leaves it as it was.
+void SetDate(QDateEdit* aEdit, const QString& aText)
+{
+    const QDate date = QDate::fromString(aText, kDateFormat);
+    if (date.isValid())
+        aEdit->setDate(date);
+}
+
+// Result/Test and Result/Manipulation: a non-empty unsigned decimal selects 1 (non-zero) or 0.
+void SetYesNo(QComboBox* aCombo, const QString& aText)
+{
+    bool ok = false;
+    const uint value = aText.toUInt(&ok, 10);
+    if (!aText.isEmpty() && ok)
+        aCombo->setCurrentIndex(value != 0 ? 1 : 0);
+}
+
+} // namespace
+
+CKR_CerifDlg::CKR_CerifDlg(QWidget* parent, Qt::WindowFlags f)
+    : QDialog(parent, f), mUi(std::make_unique<Ui::VUD_Certificate>()),
+      mCertifPrinter(QPrinter::ScreenResolution), mLabelPrinter(QPrinter::HighResolution)
+{
+    mUi->setupUi(this);
+    mUi->dedClbrNexDate->setDate(QDate::currentDate().addYears(2));
+
+    connect(mUi->btnLoad, &QPushButton::clicked, this, &CKR_CerifDlg::OnLoadClick);
+    connect(mUi->btnSave, &QPushButton::clicked, this, &CKR_CerifDlg::OnSaveClick);
+    connect(mUi->btnPrintLabel, &QPushButton::clicked, this, &CKR_CerifDlg::OnPrintLabelClick);
+    connect(mUi->btnPrinrCertificate, &QPushButton::clicked, this, &CKR_CerifDlg::OnPrintCertificateClick);
+    connect(mUi->btnClose, &QPushButton::clicked, this, &QDialog::accept);
+    connect(mUi->edtVUSerNo, &QLineEdit::textChanged, this, &CKR_CerifDlg::OnSerNoChanged);
+
+    ReadConfig();
+    mUi->dedOrderDate->setDate(QDate::currentDate());
+}
+
+CKR_CerifDlg::~CKR_CerifDlg() = default;
+
+void CKR_CerifDlg::ReadConfig()
+{
+    WorkshopConfig config;
+    if (!config.Load(WorkshopConfig::FileName(), QStringLiteral("Brother PT-2430PC")))
+        return;
+    mLabelPrinter.setPrinterName(config.labelPrinter);
+    mCertifPrinter.setPrinterName(config.certificatePrinter);
+    mWorkshopName = config.workshopName;
+    mWorkshopAddress = config.workshopAddress;
+    mWorkshopCode = config.workshopCode;
+    mUi->cmbOrderMaster->clear();
+    mUi->cmbOrderMaster->addItems(config.masters);
+}
+
+CertificateFields CKR_CerifDlg::FormFields()
+{
+    CertificateFields f;
+    f.orderDate = mUi->dedOrderDate->date();
+    f.orderNo = mUi->edtOrderNo->text();
+    f.workshopName = mWorkshopName;
+    f.workshopAddress = mWorkshopAddress;
+    f.workshopCode = mWorkshopCode;
+    f.master = mUi->cmbOrderMaster->currentText();
+    f.customerName = mUi->edtCustomerName->text();
+    f.customerAddress = mUi->edtCustomerAddress->text();
+    f.vehicleManufacturer = mUi->edtVehicleManufacturer->text();
+    f.vehicleModel = mUi->edtVehicleModel->text();
+    f.vehicleVin = mUi->edtVehicleVIN->text();
+    f.vehicleRegNo = mUi->edtVehicleRegNo->text();
+    f.vehicleTyre = mUi->edtVehicleTyre->text();
+    f.odometerText = mUi->edtVehicleOdometer->text();
+    f.vuPartNo = mUi->edtVUType->text();
+    f.vuSerNo = mUi->edtVUSerNo->text();
+    f.vuManufacturer = mUi->edtVUManufacturer->text();
+    f.vuManufacturingDate = DeriveManufacturingDate(mUi->edtVUSerNo->text(),
+                                                    mUi->edtVUManufacturingDate->text(), mLastDerivedDate);
+    f.wConst = mUi->speClbrW->value();
+    f.kConst = mUi->speClbrK->value();
+    f.lConst = mUi->speClbrL->value();
+    f.nextCalibration = mUi->dedClbrNexDate->date();
+    f.resultLabel = mUi->edtResultLabel->text();
+    f.resultTest = mUi->cmbResultTest->currentIndex();
+    f.resultManipulation = mUi->cmbResultManitulation->currentIndex();
+    f.resultRemark = mUi->edtResultRemark->text();
+    return f;
+}
+
+QDomDocument CKR_CerifDlg::BuildCertificate()
+{
+    return BuildCertificateDocument(FormFields());
+}
+
+void CKR_CerifDlg::OnSaveClick()
+{
+    qDebug() << "OnSaveClick";
+    QString stem = mUi->edtVehicleRegNo->text().simplified();
+    if (stem.isEmpty())
+        stem = mUi->edtVehicleVIN->text().simplified();
+    const QString name = RecordFileName(stem, QDateTime::currentDateTime(), QStringLiteral("Crt"));
+    const QString path = AskSaveRecordPath(
+        this, name,
+        QStringLiteral("Сертификаты тахографа (*_Crt.xml);;Файлы тахографа (*.xml);;Все файлы (*.*)"));
+    if (path.isEmpty())
+        return;
+    SaveRecord(this, path, BuildCertificate());
+}
+
+void CKR_CerifDlg::OnLoadClick()
+{
+    qDebug() << "OnLoadClick";
+    QDomDocument doc;
+    if (!LoadRecord(
+            this,
+            QStringLiteral("Файлы сертификатов (*_Crt.xml);;Файлы регистрации (*_Reg.xml);;"
+                           "Файлы калибрации (*_Clb.xml);;Все файлы тахографа (*.xml);;Все файлы (*.*)"),
+            doc))
+        return;
+    ApplyRecord(doc);
+}
+
+void CKR_CerifDlg::RefuseOtherVin()
+{
+    auto* box = new QDialog(this);
+    Ui::VU_Error form;
+    form.setupUi(box);
+    connect(form.btnOk, &QPushButton::clicked, box, &QDialog::accept, Qt::UniqueConnection);
+    form.lblCaption->setText(QStringLiteral("Ошибка открытия файла:"));
+    form.lblMessage->setText(QStringLiteral("Этот файл создан для ТС с другим VIN."));
+    ExecCentered(box);
+}
+
+void CKR_CerifDlg::ShowOdometer(const QString& aTag, const QDomElement& aParent)
+{
+    double shown = 0.0;
+    bool ok = false;
+    const QString text = mUi->edtVehicleOdometer->text();
+    shown = QLocale().toDouble(text, &ok);
+    if (!ok)
+        shown = QLocale::c().toDouble(text, &ok);
+    if (!ok)
+        shown = 0.0;
+    mUi->edtVehicleOdometer->setText(OdometerText(ReadChildDouble(aParent, aTag, shown)));
+}
+
+bool CKR_CerifDlg::ApplyRecord(QDomDocument& aDoc)
+{
+    if (!AcceptRecordVin(aDoc, mUi->edtVehicleVIN->text())) {
+        RefuseOtherVin();
+        return false;
+    }
+    const QDomElement root = aDoc.documentElement();
+    const auto text = [](const QDomElement& aParent, const QString& aTag, QLineEdit* aEdit) {
+        aEdit->setText(ReadChildText(aParent, aTag, aEdit->text()));
+    };
+
+    SetDate(mUi->dedOrderDate,
+            ReadChildText(root, QStringLiteral("Date"), mUi->dedOrderDate->date().toString(kDateFormat)));
+    text(ChildElement(root, QStringLiteral("Order")), QStringLiteral("Id"), mUi->edtOrderNo);
+
+    const QString current = mUi->cmbOrderMaster->currentText();
+    const QString master =
+        ReadChildText(ChildElement(root, QStringLiteral("Workshop")), QStringLiteral("Master"), current);
+    qDebug() << "Master:" << current << "->" << master;
+    int index = mUi->cmbOrderMaster->findText(master, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0) {
+        mUi->cmbOrderMaster->addItem(master);
+        index = mUi->cmbOrderMaster->count() - 1;
+    }
+    mUi->cmbOrderMaster->setCurrentIndex(index);
+
+    const QDomElement customer = ChildElement(root, QStringLiteral("Customer"));
+    text(customer, QStringLiteral("Name"), mUi->edtCustomerName);
+    text(customer, QStringLiteral("Address"), mUi->edtCustomerAddress);
+
+    const QDomElement vehicle = ChildElement(root, QStringLiteral("Vehicle"));
+    text(vehicle, QStringLiteral("Manufacturer"), mUi->edtVehicleManufacturer);
+    text(vehicle, QStringLiteral("VIN"), mUi->edtVehicleVIN);
+    text(vehicle, QStringLiteral("Model"), mUi->edtVehicleModel);
+    text(ChildElement(vehicle, QStringLiteral("RegNo")), QStringLiteral("Number"), mUi->edtVehicleRegNo);
+    text(vehicle, QStringLiteral("Tyre"), mUi->edtVehicleTyre);
+    ShowOdometer(QStringLiteral("Odometer"), vehicle);
+
+    const QDomElement vu = ChildElement(root, QStringLiteral("VU"));
+    text(vu, QStringLiteral("Manufacturer"), mUi->edtVUManufacturer);
+    text(vu, QStringLiteral("PartNo"), mUi->edtVUType);
+    text(vu, QStringLiteral("SerNo"), mUi->edtVUSerNo);
+    // A VU odometer in the file takes precedence over the vehicle's.
+    ShowOdometer(QStringLiteral("Odometer"), vu);
+
+    const QDomElement data = ChildElement(root, QStringLiteral("Data"));
+    mUi->speClbrW->setValue(ReadChildInt(data, QStringLiteral("W-Const"), mUi->speClbrW->value()));
+    mUi->speClbrK->setValue(ReadChildInt(data, QStringLiteral("K-Const"), mUi->speClbrK->value()));
+    mUi->speClbrL->setValue(ReadChildInt(data, QStringLiteral("L-Const"), mUi->speClbrL->value()));
+    SetDate(mUi->dedClbrNexDate, ReadChildText(ChildElement(data, QStringLiteral("NextCalibration")),
+                                               QStringLiteral("Date"), QString()));
+
+    const QDomElement result = ChildElement(root, QStringLiteral("Result"));
+    text(result, QStringLiteral("Label"), mUi->edtResultLabel);
+    SetYesNo(mUi->cmbResultTest, ReadChildText(result, QStringLiteral("Test"), QString()));
+    SetYesNo(mUi->cmbResultManitulation, ReadChildText(result, QStringLiteral("Manipulation"), QString()));
+    text(result, QStringLiteral("Remark"), mUi->edtResultRemark);
+    return true;
+}
+
+void CKR_CerifDlg::OnSerNoChanged(const QString& aNewValue)
+{
+    qDebug() << "OnSerNoChanged (" << aNewValue << ")";
+    mUi->edtVUManufacturingDate->setText(
+        DeriveManufacturingDate(aNewValue, mUi->edtVUManufacturingDate->text(), mLastDerivedDate));
+}
+
+void CKR_CerifDlg::Preview(Document aWhich)
+{
+    const bool certificate = aWhich == Document::Certificate;
+    QPrintPreviewDialog preview(certificate ? &mCertifPrinter : &mLabelPrinter, this);
+    preview.setWindowTitle(certificate ? QStringLiteral("Сертификат") : QStringLiteral("Этикетка"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            certificate ? &CKR_CerifDlg::paintRequested_Certificate : &CKR_CerifDlg::paintRequested_Label);
+    mPrintDoc = BuildCertificate();
+    preview.exec();
+}
+
+void CKR_CerifDlg::OnPrintCertificateClick()
+{
+    qDebug() << "OnPrintCertificateClick";
+    Preview(Document::Certificate);
+}
+
+void CKR_CerifDlg::OnPrintLabelClick()
+{
+    qDebug() << "OnPrintLabelClick";
+    Preview(Document::Label);
+}
+
+void CKR_CerifDlg::paintRequested_Certificate(QPrinter* apPrinter)
+{
+    PaintCertificate(apPrinter, mPrintDoc);
+}
+
+void CKR_CerifDlg::paintRequested_Label(QPrinter* apPrinter)
+{
+    PaintLabel(apPrinter, mPrintDoc);
+}

@@ -1,0 +1,271 @@
+#include "records/CertificatePrint.h"
+
+#include "records/CertificateRecord.h"
+#include "records/XmlElements.h"
+
+#include <QDebug>
+#include <QPainter>
+#include <QPixmap>
+
+namespace {
+
+const QString kMissingConst = QStringLiteral("---");
+
+// Text of the element at aPath ("Vehicle/RegNo/Number") below the document's root.
+QString Text(const QDomDocument& aDoc, const QString& aPath, const QString& aDefault = QString())
+{
+    QStringList steps = aPath.split(QLatin1Char('/'));
+    const QString last = steps.takeLast();
+    QDomElement e = aDoc.documentElement();
+    for (const QString& step : steps)
+        e = ChildElement(e, step);
+    return ReadChildText(e, last, aDefault);
+}
+
+QPixmap LoadLogo(const QString& aPath)
+{
+    QPixmap logo;
+    logo.load(aPath, nullptr, Qt::AutoColor | Qt::DiffuseAlphaDither);
+    return logo;
+}
+
+// Every text sits in its rectangle, word-wrapped and vertically centred.
+void DrawText(QPainter& aPainter, const QRect& aRect, Qt::Alignment aAlign, const QString& aText)
+{
+    aPainter.drawText(aRect, int(aAlign | Qt::AlignVCenter) | Qt::TextWordWrap, aText);
+}
+
+void Left(QPainter& aPainter, const QRect& aRect, const QString& aText)
+{
+    DrawText(aPainter, aRect, Qt::AlignLeft, aText);
+}
+
+void Centred(QPainter& aPainter, const QRect& aRect, const QString& aText)
+{
+    DrawText(aPainter, aRect, Qt::AlignHCenter, aText);
+}
+
+// Runs aDraw with the origin moved to the box's top-left corner.
+template <typename Draw> void Box(QPainter& aPainter, int aX, int aY, Draw aDraw)
+{
+    aPainter.save();
+    aPainter.translate(aX, aY);
+    aDraw();
+    aPainter.restore();
+}
+
+} // namespace
+
+void PaintCertificate(QPaintDevice* aDevice, const QDomDocument& aDoc, const QString& aLogoPath)
+{
+    QPainter p(aDevice);
+    if (!p.isActive())
+        return;
+    p.save();
+
+    const QRect viewport = p.viewport();
+    const double sx = viewport.width() / 2100.0;
+    const double sy = viewport.height() / 2970.0;
+    qDebug() << "Certificate viewport" << viewport.width() << viewport.height() << "scale" << sx << sy;
+
+    // The logo is scaled in device pixels so it keeps the device's sharpness.
+    const QPixmap logo = LoadLogo(aLogoPath);
+    if (!logo.isNull()) {
+        p.drawPixmap(
+            int(152 * sx), int(102 * sy),
+            logo.scaled(int(596 * sx), int(196 * sy), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+
+    p.scale(sx, sy);
+    QPen pen = p.pen();
+    pen.setWidth(3);
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    p.setPen(pen);
+
+    QFont valueFont = p.font();
+    valueFont.setPixelSize(32);
+    QFont titleFont = p.font();
+    titleFont.setPixelSize(50);
+    QFont headingFont = valueFont;
+    headingFont.setPixelSize(40);
+    headingFont.setBold(true);
+
+    const auto value = [&](const QRect& aRect, const QString& aText) {
+        p.setFont(valueFont);
+        Left(p, aRect, aText);
+    };
+    const auto heading = [&](const QRect& aRect, const QString& aText) {
+        p.setFont(headingFont);
+        Centred(p, aRect, aText);
+    };
+
+    Box(p, 150, 100, [&] {
+        p.drawRect(0, 0, 1800, 200);
+        p.drawLine(600, 0, 600, 200);
+        p.drawLine(1250, 0, 1250, 200);
+        p.setFont(titleFont);
+        Centred(p, QRect(600, 0, 650, 200), QStringLiteral("Сертификат калибровки тахографа"));
+        value(QRect(1270, 10, 160, 180), QStringLiteral("Заказ №:\nДата:"));
+        value(QRect(1470, 10, 310, 180), Text(aDoc, QStringLiteral("Order/Id")) + QLatin1Char('\n') +
+                                             Text(aDoc, QStringLiteral("Date")));
+    });
+
+    Box(p, 150, 500, [&] {
+        p.drawRect(0, 0, 1800, 260);
+        p.drawLine(0, 60, 1800, 60);
+        p.drawLine(0, 160, 1800, 160);
+        p.drawLine(1500, 0, 1500, 60);
+        p.drawLine(900, 0, 900, 260);
+        heading(QRect(0, 0, 900, 60), QStringLiteral("Заказчик"));
+        heading(QRect(900, 0, 600, 60), QStringLiteral("Мастерская"));
+        heading(QRect(1500, 0, 300, 60), Text(aDoc, QStringLiteral("Workshop/Code")));
+        value(QRect(20, 70, 860, 80), Text(aDoc, QStringLiteral("Customer/Name")));
+        value(QRect(20, 170, 860, 80), Text(aDoc, QStringLiteral("Customer/Address")));
+        value(QRect(920, 70, 860, 80), Text(aDoc, QStringLiteral("Workshop/Name")));
+        value(QRect(920, 170, 860, 80), Text(aDoc, QStringLiteral("Workshop/Address")));
+    });
+
+    Box(p, 150, 910, [&] {
+        p.drawRect(0, 0, 1800, 310);
+        p.drawLine(0, 60, 1800, 60);
+        p.drawLine(900, 0, 900, 310);
+        heading(QRect(0, 0, 900, 60), QStringLiteral("Тахограф"));
+        heading(QRect(900, 0, 900, 60), QStringLiteral("Транспортное средство"));
+        value(QRect(20, 70, 360, 230),
+              QStringLiteral("Производитель:\nТип:\nСерийный номер:\nДата производства:\n"));
+        QString vu;
+        for (const QString& path : {QStringLiteral("VU/Manufacturer"), QStringLiteral("VU/PartNo"),
+                                    QStringLiteral("VU/SerNo"), QStringLiteral("VU/ManufacturingDate")})
+            vu += Text(aDoc, path) + QLatin1Char('\n');
+        value(QRect(420, 70, 460, 230), vu);
+        value(QRect(920, 70, 360, 230), QStringLiteral("Гос.рег.номер:\nМарка:\nМодель:\nVIN:\nПробег:"));
+        QString vehicle;
+        for (const QString& path :
+             {QStringLiteral("Vehicle/RegNo/Number"), QStringLiteral("Vehicle/Manufacturer"),
+              QStringLiteral("Vehicle/Model"), QStringLiteral("Vehicle/VIN")})
+            vehicle += Text(aDoc, path) + QLatin1Char('\n');
+        const double odometer =
+            ReadChildDouble(ChildElement(aDoc.documentElement(), QStringLiteral("Vehicle")),
+                            QStringLiteral("Odometer"), -1.0);
+        if (odometer >= 0.0)
+            vehicle += OdometerText(odometer);
+        value(QRect(1320, 70, 460, 230), vehicle);
+    });
+
+    Box(p, 150, 1370, [&] {
+        p.drawRect(0, 0, 1800, 210);
+        p.drawLine(0, 60, 1800, 60);
+        p.drawLine(900, 60, 900, 210);
+        heading(QRect(0, 0, 1800, 60), QStringLiteral("Данные калибровки"));
+        value(QRect(20, 70, 360, 130), QStringLiteral("Дата калибровки:\nw [imp/km]:\nk [imp/km]:"));
+        value(QRect(420, 70, 460, 130), Text(aDoc, QStringLiteral("Date")) + QLatin1Char('\n') +
+                                            Text(aDoc, QStringLiteral("Data/W-Const"), kMissingConst) +
+                                            QLatin1Char('\n') +
+                                            Text(aDoc, QStringLiteral("Data/K-Const"), kMissingConst));
+        value(QRect(920, 70, 360, 130), QStringLiteral("Дата след.калибровки:\nТип шины:\nL, мм:"));
+        value(QRect(1320, 70, 460, 130), Text(aDoc, QStringLiteral("Data/NextCalibration/Date")) +
+                                             QLatin1Char('\n') + Text(aDoc, QStringLiteral("Vehicle/Tyre")) +
+                                             QLatin1Char('\n') +
+                                             Text(aDoc, QStringLiteral("Data/L-Const"), kMissingConst));
+    });
+
+    Box(p, 150, 1730, [&] {
+        p.drawRect(0, 0, 1800, 60);
+        p.drawLine(900, 0, 900, 60);
+        heading(QRect(0, 0, 900, 60), QStringLiteral("Место установки калибровочной табл.:"));
+        value(QRect(920, 10, 860, 40), Text(aDoc, QStringLiteral("Result/Label")));
+    });
+
+    Box(p, 150, 1940, [&] {
+        p.drawRect(0, 0, 1800, 120);
+        p.drawLine(0, 60, 1800, 60);
+        p.drawLine(900, 0, 900, 120);
+        heading(QRect(0, 0, 900, 60), QStringLiteral("Результат инспекции:"));
+        heading(QRect(0, 60, 900, 60), QStringLiteral("Признаки манипуляции:"));
+        value(QRect(920, 10, 860, 40), InspectionWord(Text(aDoc, QStringLiteral("Result/Test"))));
+        value(QRect(920, 70, 860, 40), ManipulationWord(Text(aDoc, QStringLiteral("Result/Manipulation"))));
+    });
+
+    Box(p, 150, 2210, [&] {
+        p.drawRect(0, 0, 1800, 160);
+        p.drawLine(0, 60, 1800, 60);
+        heading(QRect(0, 0, 1800, 60), QStringLiteral("Особые отметки"));
+        value(QRect(20, 70, 1760, 80), Text(aDoc, QStringLiteral("Result/Remark")));
+    });
+
+    Box(p, 150, 2520, [&] {
+        value(QRect(320, 110, 860, 30), QStringLiteral("М.П."));
+        value(QRect(920, 10, 360, 180), QStringLiteral("ФИО мастера:\n\n\nподпись:"));
+        value(QRect(1320, 10, 460, 180),
+              Text(aDoc, QStringLiteral("Workshop/Master")) + QStringLiteral("\n\n\n_________________"));
+    });
+
+    p.restore();
+    p.end();
+}
+
+void PaintLabel(QPaintDevice* aDevice, const QDomDocument& aDoc, const QString& aLogoPath)
+{
+    QPainter p(aDevice);
+    if (!p.isActive())
+        return;
+    p.save();
+    const QRect viewport = p.viewport();
+    p.scale(viewport.width() / 1300.0, viewport.height() / 180.0);
+
+    // Left part turned a quarter: x runs up the label from its bottom edge, y along it.
+    p.translate(0, 180);
+    p.rotate(-90);
+    // Reduced first, then stretched with the drawing.
+    const QPixmap logo = LoadLogo(aLogoPath);
+    if (!logo.isNull())
+        p.drawPixmap(0, 0, logo.scaled(180, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+
+    p.translate(0, 100);
+    p.setPen(QPen(QBrush(Qt::white), 0, Qt::SolidLine));
+    p.setBrush(QBrush(Qt::SolidPattern));
+    QFont font = p.font();
+    font.setPixelSize(26);
+    font.setBold(false);
+    p.setFont(font);
+    const auto band = [&](const QRect& aRect, const QString& aText) {
+        p.drawRect(aRect);
+        Centred(p, aRect, aText);
+    };
+    band(QRect(0, 0, 180, 50), QStringLiteral("Мастерская"));
+    band(QRect(0, 440, 180, 80), QStringLiteral("Транспортное\nстредство"));
+    band(QRect(0, 930, 180, 50), QStringLiteral("Калибровка"));
+    QFont bold = font;
+    bold.setBold(true);
+    p.setFont(bold);
+    band(QRect(0, 1150, 180, 50), QStringLiteral("Вестра"));
+
+    // Back to the label's own frame, 100 units along it.
+    p.rotate(90);
+    p.translate(0, -180);
+    p.setPen(QPen(QBrush(Qt::black), 0, Qt::SolidLine));
+    p.setBrush(Qt::NoBrush);
+    p.setFont(font);
+    Left(p, QRect(55, 0, 380, 180),
+         Text(aDoc, QStringLiteral("Workshop/Name")) + QLatin1Char('\n') +
+             Text(aDoc, QStringLiteral("Workshop/Address")));
+    Left(p, QRect(530, 0, 80, 80), QStringLiteral("VIN:\nШины:"));
+    Left(p, QRect(620, 0, 320, 80),
+         Text(aDoc, QStringLiteral("Vehicle/VIN")) + QLatin1Char('\n') +
+             Text(aDoc, QStringLiteral("Vehicle/Tyre")));
+    const QString serNo = Text(aDoc, QStringLiteral("VU/SerNo"));
+    Left(p, QRect(530, 100, 390, 80), VUTypeName(serNo) + QStringLiteral("\nс/н: ") + serNo);
+    Left(p, QRect(990, 0, 40, 110), QStringLiteral("w=\nk=\nl="));
+    Left(p, QRect(1040, 0, 80, 110),
+         Text(aDoc, QStringLiteral("Data/W-Const"), kMissingConst) + QLatin1Char('\n') +
+             Text(aDoc, QStringLiteral("Data/K-Const"), kMissingConst) + QLatin1Char('\n') +
+             Text(aDoc, QStringLiteral("Data/L-Const"), kMissingConst));
+    Centred(p, QRect(990, 110, 140, 70),
+            QStringLiteral("сл.калибр.:\n") + Text(aDoc, QStringLiteral("Data/NextCalibration/Date")));
+
+    // The whole label but the logo; the pen is one device pixel, the brush none.
+    p.drawRect(0, 0, 1199, 179);
+    p.restore();
+    p.end();
+}

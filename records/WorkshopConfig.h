@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDomDocument>
+#include <QString>
+#include <QStringList>
+
+// The workshop settings kept in Config.xml: printers, workshop and technicians.
+// The configuration dialog edits them, the certificate dialog reads them; both go through here.
+struct WorkshopConfig
+{
+    // Bare relative name: the file lives in the working directory.
+    static QString FileName() { return QStringLiteral("Config.xml"); }
+
+    QString labelPrinter;
+    QString certificatePrinter;
+    QString workshopName;
+    QString workshopAddress;
+    QString workshopCode;
+    // Reading gives the non-empty names only. Writing takes the table's rows as they are: no rows, no
+    // MasterList element; empty rows are skipped.
+    QStringList masters;
+
+    // Reads aPath; false (and nothing changed) when it is missing or malformed. A missing label
+    // printer element gives aLabelPrinterDefault.
+    bool Load(const QString& aPath, const QString& aLabelPrinterDefault = QString());
+    // The document as Config.xml holds it.
+    QDomDocument ToDocument() const;
+};
