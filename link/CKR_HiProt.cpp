@@ -87,7 +87,7 @@ quint8 FittingIsoPart(const QString& aText)
 {
     for (const int part : {1, 5, 2, 3, 4, 6, 7, 8, 9}) {
         QStringEncoder encoder(QByteArray("ISO-8859-" + QByteArray::number(part)).constData());
-        (void)encoder.encode(aText);
+        const QByteArray bytes = encoder.encode(aText);
         if (encoder.isValid() && !encoder.hasError())
             return quint8(part);
     }
