@@ -104,21 +104,26 @@ public:
     // Request log.
     QList<Request> Log() const;
     void ClearLog();
-    int RequestCount() const; // requests received since the start (not reset by ClearLog)
+    int RequestCount() const;     // requests received since the start (not reset by ClearLog)
+    qint64 BytesReceived() const; // every byte received since the start, garbage included
 
     // Hex dump of every received and sent byte to stderr.
     void SetVerbose(bool aOn);
 
 private:
     void Run();
+    void ProcessInput(QByteArray& aBuffer, bool aTimedOut);
     void Serve(const QByteArray& aFrame, bool aChecksumOk);
-    QByteArray Answer(const QByteArray& aData);
-    void SendReply(const QByteArray& aFrame, const Faults& aFaults);
-    bool WritePaced(const char* aData, int aCount);
-    bool SleepMs(int aMs); // false when stopping
-    void InitValues();
+    QByteArray AnswerLocked(const QByteArray& aData);
+    quint8 ApplyWriteLocked(int aId, const QByteArray& aBytes);
+    void SendReply(const QByteArray& aFrame, const Faults& aFaults, int aResponseMs, bool aPacing);
+    bool SleepUntil(qint64 aDueNs); // steady-clock nanoseconds; false when stopping
+    bool WriteAll(const char* aData, int aCount);
+    void Trace(const char* aWhat, const QByteArray& aBytes) const;
+    void InitValuesLocked();
     QByteArray RawValueLocked(int aId) const;
     void SetRawValueLocked(int aId, const QByteArray& aBytes);
+    QDateTime VUClockLocked() const;
     quint32 ImpCounterLocked() const;
     void SettleCounterLocked();
 
@@ -126,10 +131,9 @@ private:
     QHash<int, QByteArray> mStore;
     qint64 mClockOffsetMs = 0; // VU clock minus PC clock
     int mLocalOffset = 0;
-    bool mGpsLive = true;     // PID_GPSData follows the VU clock until written
-    quint32 mCounterBase = 0; // counter at mCounterSince
-    qint64 mCounterSince = 0; // ms since epoch
-    double mCounterFraction = 0.0;
+    bool mGpsLive = true;      // PID_GPSData follows the VU clock until written
+    double mCounterBase = 0.0; // counter (with its fraction) at mCounterSince
+    qint64 mCounterSince = 0;  // steady-clock ms
     int mResponseMs = 5;
     bool mPacing = true;
     Faults mFaults;
@@ -137,6 +141,7 @@ private:
     QHash<int, quint8> mNegative;
     QList<Request> mLog;
     int mRequestCount = 0;
+    qint64 mBytesReceived = 0;
     bool mVerbose = false;
     QString mError;
     QString mLinkPath;

@@ -1,0 +1,169 @@
+#include "tools/common/ParamText.h"
+
+#include "link/TKR_VUDateTime.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QTimeZone>
+
+namespace {
+
+const QString kDateFormat = QStringLiteral("dd/MM/yyyy");
+const QString kDateTimeFormat = QStringLiteral("dd/MM/yyyy hh:mm:ss");
+
+using Encoding = CKR_HiProt::Encoding;
+
+bool IsInteger(const CKR_HiProt::ParamInfo& aInfo)
+{
+    return aInfo.read == Encoding::Unsigned;
+}
+
+QString OffsetText(int aMinutes)
+{
+    const int magnitude = aMinutes < 0 ? -aMinutes : aMinutes;
+    return QStringLiteral("%1%2:%3")
+        .arg(aMinutes < 0 ? QStringLiteral("-") : QStringLiteral("+"))
+        .arg(magnitude / 60)
+        .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
+}
+
+bool Fail(QString* aError, const QString& aText)
+{
+    if (aError)
+        *aError = aText;
+    return false;
+}
+
+QDateTime ParseUtc(const QString& aText)
+{
+    QDateTime when = QDateTime::fromString(aText, kDateTimeFormat);
+    if (when.isValid())
+        when = QDateTime(when.date(), when.time(), QTimeZone::utc());
+    return when;
+}
+
+} // namespace
+
+namespace ParamText {
+
+const CKR_HiProt::ParamInfo* Find(const QString& aNameOrNumber)
+{
+    const QString text = aNameOrNumber.trimmed();
+    if (text.isEmpty())
+        return nullptr;
+    bool ok = false;
+    const int number = text.toInt(&ok, 0); // decimal, or hexadecimal with 0x
+    if (ok)
+        return CKR_HiProt::FindParam(number);
+    for (const CKR_HiProt::ParamInfo& info : CKR_HiProt::ParamTable()) {
+        const QString full = QString::fromLatin1(info.name);
+        if (text.compare(full, Qt::CaseInsensitive) == 0 ||
+            text.compare(Name(info), Qt::CaseInsensitive) == 0)
+            return &info;
+    }
+    return nullptr;
+}
+
+QString Name(const CKR_HiProt::ParamInfo& aInfo)
+{
+    QString name = QString::fromLatin1(aInfo.name);
+    if (name.startsWith(QLatin1String("PID_")))
+        name.remove(0, 4);
+    return name;
+}
+
+QString ToText(CKR_HiProt::T_ParamId aId, const QVariant& aValue)
+{
+    const CKR_HiProt::ParamInfo* info = CKR_HiProt::FindParam(aId);
+    if (!info)
+        return aValue.toString();
+    switch (info->read) {
+    case Encoding::Unsigned:
+        return QString::number(aValue.toULongLong());
+    case Encoding::Date3:
+        return aValue.toDate().toString(kDateFormat);
+    case Encoding::Seconds:
+        return aValue.toDateTime().toUTC().toString(kDateTimeFormat);
+    case Encoding::VUDateTime: {
+        TKR_VUDateTime clock;
+        clock.FromVariant(aValue);
+        return clock.mDateTime.toUTC().toString(kDateTimeFormat) + QLatin1Char(' ') +
+               OffsetText(clock.mOffset);
+    }
+    default:
+        return aValue.toString();
+    }
+}
+
+bool FromText(CKR_HiProt::T_ParamId aId, const QString& aText, QVariant& aValue, QString* aError)
+{
+    const CKR_HiProt::ParamInfo* info = CKR_HiProt::FindParam(aId);
+    if (!info)
+        return Fail(aError, QStringLiteral("unknown parameter %1").arg(aId));
+
+    if (IsInteger(*info)) {
+        bool ok = false;
+        const quint64 value = aText.trimmed().toULongLong(&ok, 10);
+        const quint64 limit = info->size >= 8 ? ~quint64(0) : (quint64(1) << (8 * info->size)) - 1;
+        if (!ok)
+            return Fail(aError, QStringLiteral("not a decimal number: '%1'").arg(aText));
+        if (value > limit)
+            return Fail(aError, QStringLiteral("%1 does not fit in %2 byte(s)").arg(value).arg(info->size));
+        aValue = QVariant::fromValue<quint64>(value);
+        return true;
+    }
+
+    switch (info->read) {
+    case Encoding::Date3: {
+        const QDate date = QDate::fromString(aText.trimmed(), kDateFormat);
+        if (!date.isValid())
+            return Fail(aError, QStringLiteral("not a date dd/MM/yyyy: '%1'").arg(aText));
+        if (date.year() < 1985 || date.year() > 1985 + 255)
+            return Fail(aError, QStringLiteral("year out of range 1985..2240: '%1'").arg(aText));
+        aValue = date;
+        return true;
+    }
+    case Encoding::Seconds: {
+        const QDateTime when = ParseUtc(aText.trimmed());
+        if (!when.isValid())
+            return Fail(aError, QStringLiteral("not a date and time dd/MM/yyyy hh:mm:ss: '%1'").arg(aText));
+        const qint64 secs = when.toSecsSinceEpoch();
+        if (secs < 0 || secs > qint64(0xFFFFFFFFu))
+            return Fail(aError, QStringLiteral("date and time out of range: '%1'").arg(aText));
+        aValue = when;
+        return true;
+    }
+    case Encoding::VUDateTime: {
+        static const QRegularExpression pattern(QStringLiteral(
+            "^\\s*(\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d)(?:\\s+([+-])(\\d{1,2}):(\\d\\d))?\\s*$"));
+        const QRegularExpressionMatch match = pattern.match(aText);
+        if (!match.hasMatch())
+            return Fail(aError,
+                        QStringLiteral("not a clock text dd/MM/yyyy hh:mm:ss +h:mm: '%1'").arg(aText));
+        const QDateTime when = ParseUtc(match.captured(1));
+        if (!when.isValid())
+            return Fail(aError, QStringLiteral("not a valid date and time: '%1'").arg(aText));
+        if (when.date().year() < 1985 || when.date().year() > 1985 + 255)
+            return Fail(aError, QStringLiteral("year out of range 1985..2240: '%1'").arg(aText));
+        int offset = 0;
+        if (!match.captured(2).isEmpty()) {
+            const int minutes = match.captured(4).toInt();
+            if (minutes > 59)
+                return Fail(aError, QStringLiteral("offset minutes out of range: '%1'").arg(aText));
+            offset = match.captured(3).toInt() * 60 + minutes;
+            if (offset > 127 * 60)
+                return Fail(aError, QStringLiteral("offset out of range: '%1'").arg(aText));
+            if (match.captured(2) == QLatin1String("-"))
+                offset = -offset;
+        }
+        aValue = TKR_VUDateTime(when, offset).ToVariant();
+        return true;
+    }
+    default:
+        aValue = aText;
+        return true;
+    }
+}
+
+} // namespace ParamText
