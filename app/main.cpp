@@ -1,0 +1,21 @@
+#include "app/v02.h"
+
+#include "link/VUError.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    // The types the worker threads queue to the dialogs, before any dialog can exist.
+    RegisterLinkMetaTypes();
+
+    QApplication app(argc, argv);
+    int result = 0;
+    {
+        // Destroyed before the application object.
+        v02 window(nullptr, Qt::WindowFlags());
+        window.show();
+        result = app.exec();
+    }
+    return result;
+}

@@ -1,0 +1,75 @@
+#include "widgets/VUMessages.h"
+
+#include "ui_VU_Confirm.h"
+#include "ui_VU_Error.h"
+#include "ui_VU_Result.h"
+
+#include <QDialog>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QPointer>
+#include <QScreen>
+
+void ShowVUError(TKR_VUError aCode, const QString& aArg, QWidget* aParent)
+{
+    auto* dialog = new QDialog(aParent);
+    Ui::VU_Error form;
+    form.setupUi(dialog);
+    form.lblMessage->setText(VUErrorCauses(aCode, aArg));
+    ExecCentered(dialog);
+}
+
+void ShowVUResult(QWidget* aParent)
+{
+    auto* dialog = new QDialog(aParent);
+    Ui::VU_Result form;
+    form.setupUi(dialog);
+    ExecCentered(dialog);
+}
+
+namespace {
+// The forms are laid out for the fonts of their designer; grow the dialog where the text needs more room
+// (a word-wrapped label needs its height for the dialog's width), before it is placed and shown.
+void FitToText(QDialog* aDialog)
+{
+    QLayout* layout = aDialog->layout();
+    if (!layout)
+        return;
+    layout->activate();
+    if (layout->hasHeightForWidth()) {
+        const int height = layout->totalHeightForWidth(aDialog->width());
+        if (height > aDialog->height())
+            aDialog->resize(aDialog->width(), height);
+    }
+}
+} // namespace
+
+bool AskVUConfirm()
+{
+    QDialog dialog;
+    Ui::VU_Confirm form;
+    form.setupUi(&dialog);
+    FitToText(&dialog);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void ExecCentered(QDialog* aDialog)
+{
+    // The size centred must be the size shown.
+    FitToText(aDialog);
+
+    const QPointer<QWidget> parent = aDialog->parentWidget();
+    const QRect area = parent && parent->isVisible() ? parent->frameGeometry()
+                                                     : QGuiApplication::primaryScreen()->availableGeometry();
+    const int x = qMax(0, area.x() + area.width() / 2 - aDialog->width() / 2);
+    const int y = qMax(0, area.y() + area.height() / 2 - aDialog->height() / 2);
+    aDialog->move(x, y);
+
+    if (parent)
+        parent->hide();
+    const QPointer<QDialog> guard = aDialog;
+    aDialog->exec();
+    if (parent)
+        parent->show();
+    delete guard.data();
+}
