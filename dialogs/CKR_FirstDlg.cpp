@@ -6,6 +6,8 @@
 #include "widgets/Formatters.h"
 #include "widgets/VUMessages.h"
 
+#include "ui_VU_First.h"
+
 #include <QDebug>
 #include <QEvent>
 
@@ -14,25 +16,25 @@ const char* const kDTFormat = "dd/MM/yyyy hh:mm:ss";
 }
 
 CKR_FirstDlg::CKR_FirstDlg(QWidget* parent, Qt::WindowFlags f)
-    : QDialog(parent, f), mProgress(this), mThread(&mPort), mVUDT(QDateTime::currentDateTimeUtc()),
-      mVUZone(LocalUtcOffset())
+    : QDialog(parent, f), mUi(std::make_unique<Ui::VU_First>()), mProgress(this), mThread(&mPort),
+      mVUDT(QDateTime::currentDateTimeUtc()), mVUZone(LocalUtcOffset())
 {
     ConnectVU(mPort, this);
 
-    mUi.setupUi(this);
+    mUi->setupUi(this);
     mGMT = new CKR_GMTSpinBox(this);
     mGMT->setGeometry(240, 90, 110, 40);
-    mUi.dteVUDateTime->installEventFilter(this);
+    mUi->dteVUDateTime->installEventFilter(this);
     mGMT->installEventFilter(this);
-    setTabOrder(mUi.btnSetVUDateTime, mGMT);
-    setTabOrder(mGMT, mUi.btnRead);
+    setTabOrder(mUi->btnSetVUDateTime, mGMT);
+    setTabOrder(mGMT, mUi->btnRead);
 
-    connect(mUi.btnRead, &QPushButton::clicked, this, &CKR_FirstDlg::OnReadClick);
-    connect(mUi.btnWrite, &QPushButton::clicked, this, &CKR_FirstDlg::OnWriteClick);
-    connect(mUi.btnSetVUDateTime, &QPushButton::clicked, this, &CKR_FirstDlg::OnPCDateTimeClick);
-    connect(mUi.btnClose, &QPushButton::clicked, this, &QDialog::reject);
-    connect(mUi.dteVUDateTime, &QDateTimeEdit::dateTimeChanged, this, &CKR_FirstDlg::OnVUDTChanged);
-    connect(mUi.dteVUDateTime, &QDateTimeEdit::editingFinished, this, &CKR_FirstDlg::OnDTEditingFinished);
+    connect(mUi->btnRead, &QPushButton::clicked, this, &CKR_FirstDlg::OnReadClick);
+    connect(mUi->btnWrite, &QPushButton::clicked, this, &CKR_FirstDlg::OnWriteClick);
+    connect(mUi->btnSetVUDateTime, &QPushButton::clicked, this, &CKR_FirstDlg::OnPCDateTimeClick);
+    connect(mUi->btnClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(mUi->dteVUDateTime, &QDateTimeEdit::dateTimeChanged, this, &CKR_FirstDlg::OnVUDTChanged);
+    connect(mUi->dteVUDateTime, &QDateTimeEdit::editingFinished, this, &CKR_FirstDlg::OnDTEditingFinished);
     connect(mGMT, &QSpinBox::valueChanged, this, &CKR_FirstDlg::OnVUGMTChanged);
     connect(mGMT, &QSpinBox::editingFinished, this, &CKR_FirstDlg::OnDTEditingFinished);
 
@@ -65,16 +67,16 @@ void CKR_FirstDlg::Begin(int aSteps)
 {
     mThread.Clear();
     End();
-    mUi.btnRead->setEnabled(false);
-    mUi.btnWrite->setEnabled(false);
+    mUi->btnRead->setEnabled(false);
+    mUi->btnWrite->setEnabled(false);
     mProgress.Start(aSteps);
 }
 
 void CKR_FirstDlg::End()
 {
     mProgress.Hide();
-    mUi.btnRead->setEnabled(true);
-    mUi.btnWrite->setEnabled(true);
+    mUi->btnRead->setEnabled(true);
+    mUi->btnWrite->setEnabled(true);
 }
 
 void CKR_FirstDlg::OnReadClick()
@@ -97,7 +99,7 @@ void CKR_FirstDlg::OnWriteClick()
     mThread.AddWrite(CKR_HiProt::PID_VUDateTime, when.ToVariant());
     mDltDT = 0;
     mDltGMT = 0;
-    mThread.AddWrite(CKR_HiProt::PID_VehicleVIN, mUi.edtVehicleVIN->text());
+    mThread.AddWrite(CKR_HiProt::PID_VehicleVIN, mUi->edtVehicleVIN->text());
 }
 
 void CKR_FirstDlg::OnPCDateTimeClick()
@@ -134,7 +136,7 @@ void CKR_FirstDlg::OnDTEditingFinished()
 void CKR_FirstDlg::ReceiveValue(CKR_HiProt::T_ParamId aId, const QVariant& aValue)
 {
     if (aId == CKR_HiProt::PID_VehicleVIN) {
-        mUi.edtVehicleVIN->setText(aValue.toString().trimmed());
+        mUi->edtVehicleVIN->setText(aValue.toString().trimmed());
     } else if (aId == CKR_HiProt::PID_VUDateTime) {
         TKR_VUDateTime dt;
         dt.FromVariant(aValue);
@@ -149,7 +151,7 @@ void CKR_FirstDlg::RefreshEditors()
     if (!mLive)
         return;
     // Both change slots recompute the corrections from the shown values, which leaves them as they are.
-    mUi.dteVUDateTime->setDateTime(mVUDT.addSecs(mDltDT));
+    mUi->dteVUDateTime->setDateTime(mVUDT.addSecs(mDltDT));
     mGMT->setValue(mVUZone + mDltGMT);
 }
 
@@ -212,7 +214,7 @@ void CKR_FirstDlg::Fail(TKR_VUError aErr)
 bool CKR_FirstDlg::eventFilter(QObject* aWatched, QEvent* aEvent)
 {
     // While the technician types, received times must not overwrite the editors.
-    if (aEvent->type() == QEvent::KeyPress && (aWatched == mUi.dteVUDateTime || aWatched == mGMT))
+    if (aEvent->type() == QEvent::KeyPress && (aWatched == mUi->dteVUDateTime || aWatched == mGMT))
         mLive = false;
     return QDialog::eventFilter(aWatched, aEvent);
 }

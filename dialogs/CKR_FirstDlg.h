@@ -4,12 +4,15 @@
 #include "link/UART.h"
 #include "widgets/CKR_ProgressBox.h"
 
-#include "ui_VU_First.h"
-
 #include <QDateTime>
 #include <QDialog>
 
+#include <memory>
+
 class CKR_GMTSpinBox;
+namespace Ui {
+class VU_First;
+}
 
 // First activation of a unit: reads the VIN and the unit clock with its time zone, lets the technician
 // correct them (or take the PC clock) and writes both back. The shown time follows the unit clock and
@@ -49,7 +52,7 @@ private:
     void RefreshEditors();
     void Fail(TKR_VUError aErr);
 
-    Ui::VU_First mUi;
+    std::unique_ptr<Ui::VU_First> mUi;
     CKR_ProgressBox mProgress;
     UART mPort;
     CKR_FirstUartThrd mThread;

@@ -10,6 +10,7 @@
 #include "widgets/VUMessages.h"
 
 #include "ui_VUS_GPS.h"
+#include "ui_VUS_Info.h"
 #include "ui_VUS_Modem.h"
 #include "ui_VUS_Sensor.h"
 
@@ -41,28 +42,29 @@ QVariant U64(quint64 aValue)
 } // namespace
 
 CKR_VUInfoDlg::CKR_VUInfoDlg(QWidget* parent, Qt::WindowFlags f)
-    : QDialog(parent, f), mVUClock(QDateTime::currentDateTimeUtc()), mProgress(this), mThread(&mPort)
+    : QDialog(parent, f), mUi(std::make_unique<Ui::VUS_Info>()), mVUClock(QDateTime::currentDateTimeUtc()),
+      mProgress(this), mThread(&mPort)
 {
     ConnectVU(mPort, this);
 
-    mUi.setupUi(this);
-    mGMT = new CKR_GMTSpinBox(mUi.tabReg);
+    mUi->setupUi(this);
+    mGMT = new CKR_GMTSpinBox(mUi->tabReg);
     mGMT->setGeometry(240, 250, 110, 40);
     mGMT->setValue(LocalUtcOffset());
-    mUi.dteVUDateTime->installEventFilter(this);
+    mUi->dteVUDateTime->installEventFilter(this);
     mGMT->installEventFilter(this);
     connect(mGMT, &QSpinBox::valueChanged, this, &CKR_VUInfoDlg::OnVUGMTChanged);
     connect(mGMT, &QSpinBox::editingFinished, this, &CKR_VUInfoDlg::OnDTEditingFinished);
-    setTabOrder(mUi.btnSetVUDateTime, mGMT);
+    setTabOrder(mUi->btnSetVUDateTime, mGMT);
 
     // Read-only fields take the window colour so that they do not look editable.
-    const QColor window = mUi.tabWidget->palette().color(QPalette::Window);
+    const QColor window = mUi->tabWidget->palette().color(QPalette::Window);
     mFieldStyle = QStringLiteral("background-color: rgb(%1, %2, %3, %4);")
                       .arg(window.red())
                       .arg(window.green())
                       .arg(window.blue())
                       .arg(window.alpha());
-    for (QLineEdit* edit : {mUi.edtVUPartNo, mUi.edtVUSerNo, mUi.edtVUSWVer, mUi.edtVUManufacturer})
+    for (QLineEdit* edit : {mUi->edtVUPartNo, mUi->edtVUSerNo, mUi->edtVUSWVer, mUi->edtVUManufacturer})
         edit->setStyleSheet(mFieldStyle);
 
     connect(&mThread, &CKR_UartThrd::OnReadData, this, &CKR_VUInfoDlg::OnReadData);
@@ -90,14 +92,14 @@ CKR_VUInfoDlg::~CKR_VUInfoDlg()
 void CKR_VUInfoDlg::SetBusy(int aSteps)
 {
     SetIdle();
-    for (QPushButton* button : {mUi.btnRead, mUi.btnWrite, mUi.btnSave, mUi.btnLoad})
+    for (QPushButton* button : {mUi->btnRead, mUi->btnWrite, mUi->btnSave, mUi->btnLoad})
         button->setEnabled(false);
     mProgress.Start(aSteps);
 }
 
 void CKR_VUInfoDlg::SetIdle()
 {
-    for (QPushButton* button : {mUi.btnRead, mUi.btnWrite, mUi.btnSave, mUi.btnLoad})
+    for (QPushButton* button : {mUi->btnRead, mUi->btnWrite, mUi->btnSave, mUi->btnLoad})
         button->setEnabled(true);
     mProgress.Hide();
 }
@@ -109,9 +111,9 @@ void CKR_VUInfoDlg::OnReadClick()
     mThread.Clear();
     SetBusy(24);
     DropPages();
-    for (QLineEdit* edit : {mUi.edtVUPartNo, mUi.edtVUSerNo, mUi.edtVUSWVer, mUi.edtVUManufacturer})
+    for (QLineEdit* edit : {mUi->edtVUPartNo, mUi->edtVUSerNo, mUi->edtVUSWVer, mUi->edtVUManufacturer})
         edit->clear();
-    mUi.tabWidget->setCurrentIndex(0);
+    mUi->tabWidget->setCurrentIndex(0);
     mClockCorrection = 0;
     mTakeOffset = true;
     mSettings = 0;
@@ -135,11 +137,11 @@ void CKR_VUInfoDlg::OnWriteClick()
     mThread.Clear();
     SetBusy(mModem ? 15 : 8);
 
-    mThread.AddWrite(P::PID_VehicleVIN, mUi.edtVehicleVIN->text());
+    mThread.AddWrite(P::PID_VehicleVIN, mUi->edtVehicleVIN->text());
     mThread.AddWrite(P::PID_MemberState, QStringLiteral("RUS"));
-    mThread.AddWrite(P::PID_VehicleRegNo, mUi.edtVehicleRegNo->text());
-    mThread.AddWrite(P::PID_VehicleTyre, mUi.edtVehicleTyre->text());
-    mThread.AddWrite(P::PID_VehicleMaxSpeed, U64(mUi.speVehicleMaxSpeed->value()));
+    mThread.AddWrite(P::PID_VehicleRegNo, mUi->edtVehicleRegNo->text());
+    mThread.AddWrite(P::PID_VehicleTyre, mUi->edtVehicleTyre->text());
+    mThread.AddWrite(P::PID_VehicleMaxSpeed, U64(mUi->speVehicleMaxSpeed->value()));
     mThread.AddWrite(P::PID_VUHROdometer, U64(OdometerMetres()));
     const TKR_VUDateTime clock(mVUClock.addSecs(mClockCorrection), mGMT->value());
     mThread.AddWrite(P::PID_VUDateTime, clock.ToVariant());
@@ -168,7 +170,7 @@ quint32 CKR_VUInfoDlg::OdometerMetres() const
 {
     // Tenths of a kilometre as shown; counted in whole tenths so that no metre is lost to the binary
     // fraction. A field left as the unit's value writes back the unit's exact metres.
-    const qint64 tenths = qRound64(mUi.dseVUHROdometer->value() * 10.0);
+    const qint64 tenths = qRound64(mUi->dseVUHROdometer->value() * 10.0);
     if (tenths == qRound64(mOdometerMetres / 100.0))
         return quint32(mOdometerMetres);
     return quint32(tenths * 100);
@@ -179,9 +181,9 @@ void CKR_VUInfoDlg::DropPages()
     mSensor.reset();
     mGPS.reset();
     mModem.reset();
-    while (mUi.tabWidget->count() > kFixedTabs) {
-        QWidget* page = mUi.tabWidget->widget(kFixedTabs);
-        mUi.tabWidget->removeTab(kFixedTabs);
+    while (mUi->tabWidget->count() > kFixedTabs) {
+        QWidget* page = mUi->tabWidget->widget(kFixedTabs);
+        mUi->tabWidget->removeTab(kFixedTabs);
         delete page;
     }
 }
@@ -194,7 +196,7 @@ void CKR_VUInfoDlg::CreatePages()
         mSensor->setupUi(page);
         for (QLineEdit* edit : {mSensor->edtSnsSerNo, mSensor->edtSnsNumber, mSensor->edtSnsPaired})
             edit->setStyleSheet(mFieldStyle);
-        mUi.tabWidget->addTab(page, QStringLiteral("Датчик"));
+        mUi->tabWidget->addTab(page, QStringLiteral("Датчик"));
     }
     if ((mOptions & P::OPT_Gnss) && !mGPS) {
         auto* page = new QWidget;
@@ -203,14 +205,14 @@ void CKR_VUInfoDlg::CreatePages()
         for (QLineEdit* edit :
              {mGPS->edtGPSLatitude, mGPS->edtGPSLongitude, mGPS->edtGPSSpeed, mGPS->edtGPSDateTime})
             edit->setStyleSheet(mFieldStyle);
-        mUi.tabWidget->addTab(page, QStringLiteral("ГЛОНАСС"));
+        mUi->tabWidget->addTab(page, QStringLiteral("ГЛОНАСС"));
     }
     if ((mOptions & P::OPT_Modem) && !mModem) {
         auto* page = new QWidget;
         mModem = std::make_unique<Ui::VUS_Modem>();
         mModem->setupUi(page);
         connect(mModem->chbModemUsed, &QCheckBox::clicked, this, &CKR_VUInfoDlg::OnModemChanged);
-        mUi.tabWidget->addTab(page, QStringLiteral("Модем"));
+        mUi->tabWidget->addTab(page, QStringLiteral("Модем"));
     }
 }
 
@@ -234,32 +236,32 @@ void CKR_VUInfoDlg::ApplyValue(CKR_HiProt::T_ParamId aId, const QVariant& aValue
     const QString text = aValue.toString().trimmed();
     switch (aId) {
     case P::PID_VUPartNo:
-        mUi.edtVUPartNo->setText(text);
+        mUi->edtVUPartNo->setText(text);
         break;
     case P::PID_VUSerNo:
-        mUi.edtVUSerNo->setText(text);
+        mUi->edtVUSerNo->setText(text);
         break;
     case P::PID_VUSWVer:
-        mUi.edtVUSWVer->setText(text);
+        mUi->edtVUSWVer->setText(text);
         break;
     case P::PID_VUManufacturer:
-        mUi.edtVUManufacturer->setText(text);
+        mUi->edtVUManufacturer->setText(text);
         break;
     case P::PID_VehicleVIN:
-        mUi.edtVehicleVIN->setText(text);
+        mUi->edtVehicleVIN->setText(text);
         break;
     case P::PID_VehicleRegNo:
-        mUi.edtVehicleRegNo->setText(text);
+        mUi->edtVehicleRegNo->setText(text);
         break;
     case P::PID_VehicleTyre:
-        mUi.edtVehicleTyre->setText(text);
+        mUi->edtVehicleTyre->setText(text);
         break;
     case P::PID_VehicleMaxSpeed:
-        mUi.speVehicleMaxSpeed->setValue(int(std::clamp<qint64>(aValue.toLongLong(), 0, 1000000)));
+        mUi->speVehicleMaxSpeed->setValue(int(std::clamp<qint64>(aValue.toLongLong(), 0, 1000000)));
         break;
     case P::PID_VUHROdometer:
         mOdometerMetres = aValue.toULongLong();
-        mUi.dseVUHROdometer->setValue(double(mOdometerMetres) / 1000.0);
+        mUi->dseVUHROdometer->setValue(double(mOdometerMetres) / 1000.0);
         break;
     case P::PID_VUDateTime: {
         TKR_VUDateTime clock;
@@ -376,7 +378,7 @@ void CKR_VUInfoDlg::ShowGPSData(const QString& aText)
 void CKR_VUInfoDlg::RefreshClock()
 {
     if (mLiveClock)
-        mUi.dteVUDateTime->setDateTime(mVUClock.addSecs(mClockCorrection));
+        mUi->dteVUDateTime->setDateTime(mVUClock.addSecs(mClockCorrection));
 }
 
 void CKR_VUInfoDlg::OnVUDTChanged(const QDateTime& aNewValue)
@@ -405,7 +407,7 @@ void CKR_VUInfoDlg::OnDTEditingFinished()
 bool CKR_VUInfoDlg::eventFilter(QObject* aWatched, QEvent* aEvent)
 {
     // While the technician types, the running clock must not overwrite the field.
-    if (aEvent->type() == QEvent::KeyPress && (aWatched == mUi.dteVUDateTime || aWatched == mGMT))
+    if (aEvent->type() == QEvent::KeyPress && (aWatched == mUi->dteVUDateTime || aWatched == mGMT))
         mLiveClock = false;
     return QDialog::eventFilter(aWatched, aEvent);
 }
@@ -479,27 +481,27 @@ QDomDocument CKR_VUInfoDlg::BuildRecord(const QDateTime& aWhen) const
     SetChildText(root, QStringLiteral("Time"), aWhen.toString(QStringLiteral("hh:mm:ss")));
 
     QDomElement vu = ChildElement(root, QStringLiteral("VU"));
-    SetChildText(vu, QStringLiteral("PartNo"), mUi.edtVUPartNo->text());
-    SetChildText(vu, QStringLiteral("SerNo"), mUi.edtVUSerNo->text());
-    SetChildText(vu, QStringLiteral("SWVer"), mUi.edtVUSWVer->text());
-    SetChildText(vu, QStringLiteral("Manufacturer"), mUi.edtVUManufacturer->text());
+    SetChildText(vu, QStringLiteral("PartNo"), mUi->edtVUPartNo->text());
+    SetChildText(vu, QStringLiteral("SerNo"), mUi->edtVUSerNo->text());
+    SetChildText(vu, QStringLiteral("SWVer"), mUi->edtVUSWVer->text());
+    SetChildText(vu, QStringLiteral("Manufacturer"), mUi->edtVUManufacturer->text());
     // Bit masks as unsigned decimals: no bit may turn into a sign.
     SetChildText(vu, QStringLiteral("Composition"), QString::number(mOptions));
     SetChildText(vu, QStringLiteral("SensorUsage"), QString::number(SettingsToWrite()));
-    const TKR_VUDateTime clock(mUi.dteVUDateTime->dateTime(), mGMT->value());
+    const TKR_VUDateTime clock(mUi->dteVUDateTime->dateTime(), mGMT->value());
     QDomElement dateTime = ChildElement(vu, QStringLiteral("DateTime"));
     SetChildText(dateTime, QStringLiteral("Date"), clock.ToText(1));
     SetChildText(dateTime, QStringLiteral("Time"), clock.ToText(2));
     SetChildText(dateTime, QStringLiteral("GMT"), clock.ToText(3));
 
     QDomElement vehicle = ChildElement(root, QStringLiteral("Vehicle"));
-    SetChildText(vehicle, QStringLiteral("VIN"), mUi.edtVehicleVIN->text());
+    SetChildText(vehicle, QStringLiteral("VIN"), mUi->edtVehicleVIN->text());
     QDomElement regNo = ChildElement(vehicle, QStringLiteral("RegNo"));
-    SetChildText(regNo, QStringLiteral("Number"), mUi.edtVehicleRegNo->text());
+    SetChildText(regNo, QStringLiteral("Number"), mUi->edtVehicleRegNo->text());
     WriteChildInt(regNo, QStringLiteral("Region"), 43);
-    SetChildText(vehicle, QStringLiteral("Tyre"), mUi.edtVehicleTyre->text());
-    WriteChildInt(vehicle, QStringLiteral("MaxSpeed"), mUi.speVehicleMaxSpeed->value());
-    WriteChildDouble(vehicle, QStringLiteral("Odometer"), mUi.dseVUHROdometer->value(), 'f', 1);
+    SetChildText(vehicle, QStringLiteral("Tyre"), mUi->edtVehicleTyre->text());
+    WriteChildInt(vehicle, QStringLiteral("MaxSpeed"), mUi->speVehicleMaxSpeed->value());
+    WriteChildDouble(vehicle, QStringLiteral("Odometer"), mUi->dseVUHROdometer->value(), 'f', 1);
 
     if (mSensor) {
         QDomElement sensor = ChildElement(root, QStringLiteral("Sensor"));
@@ -530,9 +532,9 @@ QDomDocument CKR_VUInfoDlg::BuildRecord(const QDateTime& aWhen) const
 void CKR_VUInfoDlg::OnSaveClick()
 {
     const QDateTime now = QDateTime::currentDateTime();
-    QString stem = mUi.edtVehicleRegNo->text().simplified();
+    QString stem = mUi->edtVehicleRegNo->text().simplified();
     if (stem.isEmpty())
-        stem = mUi.edtVehicleVIN->text().simplified();
+        stem = mUi->edtVehicleVIN->text().simplified();
     const QString path = AskSaveRecordPath(this, RecordFileName(stem, now, QStringLiteral("Reg")));
     if (path.isEmpty())
         return;
@@ -572,7 +574,7 @@ void CKR_VUInfoDlg::ApplyRecord(const QDomDocument& aDoc)
         // The zone comes from the record; the clock goes on showing the unit's clock uncorrected.
         mClockCorrection = 0;
         mTakeOffset = true;
-        ApplyValue(P::PID_VUDateTime, TKR_VUDateTime(mUi.dteVUDateTime->dateTime(), offset).ToVariant());
+        ApplyValue(P::PID_VUDateTime, TKR_VUDateTime(mUi->dteVUDateTime->dateTime(), offset).ToVariant());
     }
     ApplyValue(P::PID_VUSettings,
                U64(quint32(ReadChildInt(vu, QStringLiteral("SensorUsage"), int(mSettings)))));

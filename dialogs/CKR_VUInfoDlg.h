@@ -4,8 +4,6 @@
 #include "link/UART.h"
 #include "widgets/CKR_ProgressBox.h"
 
-#include "ui_VUS_Info.h"
-
 #include <QDateTime>
 #include <QDialog>
 
@@ -14,6 +12,7 @@
 class CKR_GMTSpinBox;
 class QDomDocument;
 namespace Ui {
+class VUS_Info;
 class VUS_Sensor;
 class VUS_GPS;
 class VUS_Modem;
@@ -74,7 +73,7 @@ private:
     quint32 OdometerMetres() const;
     void Fail(TKR_VUError aErr);
 
-    Ui::VUS_Info mUi;
+    std::unique_ptr<Ui::VUS_Info> mUi;
     std::unique_ptr<Ui::VUS_Sensor> mSensor;
     std::unique_ptr<Ui::VUS_GPS> mGPS;
     std::unique_ptr<Ui::VUS_Modem> mModem;

@@ -1,0 +1,206 @@
+#include "ModalDriver.h"
+#include "UnitFixture.h"
+
+#include "dialogs/CKR_FirstDlg.h"
+#include "dialogs/VUConnect.h"
+#include "link/CKR_HiProt.h"
+#include "link/TKR_VUDateTime.h"
+#include "widgets/CKR_GMTSpinBox.h"
+#include "widgets/Formatters.h"
+
+#include <QDateTimeEdit>
+#include <QLineEdit>
+
+#include <ctime>
+
+using P = CKR_HiProt;
+
+class TestFirstDlg : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void readShowsTrimmedVinAndRunningClock();
+    void typingHoldsTheClockUntilEditingEnds();
+    void writeSendsEditedClockZoneAndUntrimmedVin();
+    void pcClockGivesUtcAndLocalZone();
+    void declinedConfirmationWritesNothing();
+    void silentUnitGivesOneErrorAndCloses();
+    void noUnitAbandonsConstruction();
+
+private:
+    QLineEdit* Vin() const { return mDlg->findChild<QLineEdit*>("edtVehicleVIN"); }
+    QDateTimeEdit* Clock() const { return mDlg->findChild<QDateTimeEdit*>("dteVUDateTime"); }
+    CKR_GMTSpinBox* Zone() const { return mDlg->findChild<CKR_GMTSpinBox*>(); }
+    QPushButton* Button(const char* aName) const { return mDlg->findChild<QPushButton*>(aName); }
+    bool Idle() const { return Button("btnRead")->isEnabled() && Button("btnWrite")->isEnabled(); }
+    void Write(bool aYes);
+
+    UnitFixture mFix;
+    ModalDriver mDriver;
+    std::unique_ptr<CKR_FirstDlg> mDlg;
+};
+
+void TestFirstDlg::initTestCase()
+{
+    QVERIFY2(mFix.Start(), qPrintable(mFix.unit.ErrorString()));
+    mFix.unit.SetRawValue(P::PID_VehicleVIN, "XTA21099070001234  ");
+    mFix.unit.SetVUClock(QDateTime(QDate(2026, 5, 1), QTime(10, 0, 0), Qt::UTC), 120);
+    mDlg = std::make_unique<CKR_FirstDlg>();
+    QVERIFY(mDlg->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(Idle(), 5000);
+}
+
+void TestFirstDlg::cleanupTestCase()
+{
+    mDlg.reset();
+}
+
+void TestFirstDlg::readShowsTrimmedVinAndRunningClock()
+{
+    QCOMPARE(Vin()->text(), QString("XTA21099070001234"));
+    QCOMPARE(Zone()->value(), 120);
+    QCOMPARE(Clock()->dateTime().timeSpec(), Qt::UTC);
+    QVERIFY(qAbs(Clock()->dateTime().secsTo(mFix.unit.VUClock())) <= 2);
+    // The pings keep the field running with the unit clock.
+    const QDateTime shown = Clock()->dateTime();
+    QTRY_VERIFY_WITH_TIMEOUT(Clock()->dateTime().secsTo(shown) <= -2, 4000);
+    QVERIFY(qAbs(Clock()->dateTime().secsTo(mFix.unit.VUClock())) <= 2);
+}
+
+void TestFirstDlg::typingHoldsTheClockUntilEditingEnds()
+{
+    Clock()->setFocus();
+    QTest::keyClick(Clock(), Qt::Key_Down); // a key press stops the field from following the unit
+    const QDateTime typed = Clock()->dateTime();
+    QTest::qWait(1500);
+    QCOMPARE(Clock()->dateTime(), typed);
+    QTest::keyClick(Clock(), Qt::Key_Return); // editing finished: runs again, keeping the correction
+    QTRY_VERIFY_WITH_TIMEOUT(Clock()->dateTime() > typed, 3000);
+    const qint64 correction = mFix.unit.VUClock().secsTo(Clock()->dateTime());
+    QVERIFY(correction != 0);
+    QVERIFY(qAbs(correction - mFix.unit.VUClock().secsTo(Clock()->dateTime())) <= 2);
+}
+
+void TestFirstDlg::Write(bool aYes)
+{
+    mFix.unit.ClearLog();
+    mDriver.Reset();
+    mDriver.Expect(ModalDriver::Confirm(aYes));
+    if (aYes)
+        mDriver.Expect(ModalDriver::Result());
+    Button("btnWrite")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(mDriver.Pending() == 0 && Idle(), 5000);
+    QVERIFY2(mDriver.Unexpected().isEmpty(), qPrintable(mDriver.Unexpected().join(", ")));
+}
+
+void TestFirstDlg::writeSendsEditedClockZoneAndUntrimmedVin()
+{
+    const QDateTime target(QDate(2027, 2, 3), QTime(4, 5, 6), Qt::UTC);
+    QElapsedTimer sinceEdit;
+    sinceEdit.start();
+    Clock()->setDateTime(target);
+    Zone()->setValue(-330);
+    Vin()->setText(" XTA210990700012"); // written exactly as typed
+
+    Write(true);
+
+    const QList<VUSimulator::Request> writes = mFix.Writes();
+    QCOMPARE(writes.size(), 2);
+    QCOMPARE(writes[0].id, P::PID_VUDateTime);
+    QCOMPARE(writes[1].id, P::PID_VehicleVIN);
+    QCOMPARE(writes[1].value, QByteArray(" XTA210990700012 "));
+    // Zone -5:30 goes out as minutes -30 and hours -5.
+    QCOMPARE(writes[0].value.mid(6), QByteArray("\xE2\xFB", 2));
+    QCOMPARE(mFix.unit.LocalOffset(), -330);
+    // The correction stays relative to the running unit clock: the seconds since the edit count too.
+    const QDateTime expected = target.addMSecs(sinceEdit.elapsed());
+    QVERIFY2(qAbs(mFix.unit.VUClock().secsTo(expected)) <= 2, qPrintable(mFix.unit.VUClock().toString()));
+    // Both corrections are reset: the field now follows the new unit clock.
+    QTRY_VERIFY_WITH_TIMEOUT(qAbs(Clock()->dateTime().secsTo(mFix.unit.VUClock())) <= 1, 3000);
+    QCOMPARE(Zone()->value(), -330);
+}
+
+void TestFirstDlg::pcClockGivesUtcAndLocalZone()
+{
+    // The test runs with the PC at UTC+3; the unit is far off and at UTC.
+    QCOMPARE(LocalUtcOffset(), 180);
+    mFix.unit.SetVUClock(QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(Zone()->value(), 0, 3000);
+    Button("btnSetVUDateTime")->click();
+    QVERIFY(qAbs(Clock()->dateTime().secsTo(QDateTime::currentDateTimeUtc())) <= 1);
+    QCOMPARE(Zone()->value(), 180);
+    // The unit clock runs on; the shown time keeps to the PC clock.
+    QTest::qWait(1200);
+    QVERIFY(qAbs(Clock()->dateTime().secsTo(QDateTime::currentDateTimeUtc())) <= 1);
+
+    Write(true);
+    QVERIFY(qAbs(mFix.unit.VUClock().secsTo(QDateTime::currentDateTimeUtc())) <= 2);
+    QCOMPARE(mFix.unit.LocalOffset(), 180);
+    QCOMPARE(mFix.Writes().size(), 2);
+}
+
+void TestFirstDlg::declinedConfirmationWritesNothing()
+{
+    const int requestsBefore = mFix.unit.RequestCount();
+    Vin()->setText("WDB9634031L999999");
+    Write(false);
+    QTest::qWait(1500); // the pings go on; nothing else may reach the unit
+    QVERIFY(mFix.unit.RequestCount() > requestsBefore);
+    QVERIFY(mFix.Writes().isEmpty());
+    QCOMPARE(mFix.unit.Value(P::PID_VehicleVIN).toString(), QString(" XTA210990700012 "));
+}
+
+void TestFirstDlg::silentUnitGivesOneErrorAndCloses()
+{
+    QString message;
+    bool hadParent = false;
+    mDriver.Reset();
+    mDriver.Expect(ModalDriver::Error(&message, &hadParent));
+    VUSimulator::Faults silent;
+    silent.silent = true;
+    mFix.unit.SetFaults(silent);
+
+    QTRY_VERIFY_WITH_TIMEOUT(mDriver.Pending() == 0 && !mDlg->isVisible(), 10000);
+    mFix.unit.ClearFaults();
+    QCOMPARE(message, VUErrorCauses(VUErr::NoReply, QString()));
+    QVERIFY(hadParent);
+    QTest::qWait(1000); // the parked worker sends nothing more
+    QCOMPARE(mDriver.Seen().size(), 1);
+    QVERIFY(!mDlg->isVisible());
+    mDlg.reset(); // stops the parked worker
+}
+
+void TestFirstDlg::noUnitAbandonsConstruction()
+{
+    SilentPorts ports;
+    QVERIFY(ports.Start());
+    SerialDirScope scope(ports.dir.path());
+    QString message;
+    bool hadParent = true;
+    mDriver.Reset();
+    mDriver.Expect(ModalDriver::Error(&message, &hadParent));
+
+    QVERIFY_THROWS_EXCEPTION(VUConnectAbandoned, CKR_FirstDlg());
+
+    QCOMPARE(message, VUErrorCauses(VUErr::NoUnitFound, "2, 7"));
+    QVERIFY(message.endsWith("2, 7."));
+    QVERIFY(!hadParent);
+    QCOMPARE(mDriver.Seen(), QStringList{"VU_Error"});
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<CKR_FirstDlg*>(w));
+}
+
+int main(int argc, char** argv)
+{
+    // The PC clock runs at UTC+3 for these tests.
+    qputenv("TZ", "UTC-3");
+    tzset();
+    QApplication app(argc, argv);
+    TestFirstDlg test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_firstdlg.moc"
