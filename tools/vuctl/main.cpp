@@ -212,7 +212,8 @@ int main(int argc, char* argv[])
         if (!ParamText::FromText(info->id, args[1], writeValue, &why))
             return Usage(QStringLiteral("%1: %2").arg(ParamText::Name(*info), why));
         QByteArray bytes;
-        if (!CKR_HiProt::EncodeValue(info->id, writeValue, bytes))
+        // Service and identifier take 3 bytes of the data field, which must stay below 256.
+        if (!CKR_HiProt::EncodeValue(info->id, writeValue, bytes) || bytes.size() + 3 > 255)
             return Usage(
                 QStringLiteral("%1: %2").arg(ParamText::Name(*info), VUErrorText(VUErr::ValueTooLong)));
         params.append(info);

@@ -876,10 +876,14 @@ bool VUSimulator::SleepUntil(qint64 aDueNs)
         if (left <= 0)
             return true;
         const timespec ts{time_t(left / 1'000'000'000), long(left % 1'000'000'000)};
-        pollfd wake{mWakePipe[0], POLLIN, 0};
-        const int r = ::ppoll(&wake, 1, &ts, nullptr);
-        if (r > 0)
+        // Like a unit on a half-duplex line, a new request from the tester breaks off the reply.
+        pollfd fds[2] = {{mWakePipe[0], POLLIN, 0}, {mMaster, POLLIN, 0}};
+        const int r = ::ppoll(fds, 2, &ts, nullptr);
+        if (r > 0) {
+            if (fds[1].revents & POLLIN)
+                Trace("reply broken off by a new request", QByteArray());
             return false;
+        }
     }
 }
 

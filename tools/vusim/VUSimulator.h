@@ -13,8 +13,9 @@
 
 // A simulated vehicle unit on a pseudo-terminal. It answers reads (0x22) and writes (0x2E) of every
 // identifier of the parameter table from a store of raw value bytes, paces its replies like a 9600-baud
-// line and injects faults on request. The pty slave is offered as aDir/COM<aPort>, so the program's
-// UART finds it when VELMORA_SERIAL_DIR names aDir. All public operations are thread-safe.
+// line and injects faults on request. As on a half-duplex line, a request that comes in while a reply
+// is still pending or under way breaks that reply off. The pty slave is offered as aDir/COM<aPort>, so the
+// program's UART finds it when VELMORA_SERIAL_DIR names aDir. All public operations are thread-safe.
 class VUSimulator
 {
 public:
@@ -117,7 +118,7 @@ private:
     QByteArray AnswerLocked(const QByteArray& aData);
     quint8 ApplyWriteLocked(int aId, const QByteArray& aBytes);
     void SendReply(const QByteArray& aFrame, const Faults& aFaults, int aResponseMs, bool aPacing);
-    bool SleepUntil(qint64 aDueNs); // steady-clock nanoseconds; false when stopping
+    bool SleepUntil(qint64 aDueNs); // steady-clock ns; false when stopping or a request came in
     bool WriteAll(const char* aData, int aCount);
     void Trace(const char* aWhat, const QByteArray& aBytes) const;
     void InitValuesLocked();

@@ -1,0 +1,313 @@
+// The vuctl program end to end against the simulated unit.
+#include "link/CKR_HiProt.h"
+#include "tools/vusim/VUSimulator.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <QtTest>
+
+namespace {
+
+using P = CKR_HiProt;
+constexpr int kPort = 6;
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+class TstVuctl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void help();
+    void readByNameAndNumber();
+    void readSearchesWithoutPort();
+    void readTimesInUtc();
+    void writeThenRead_data();
+    void writeThenRead();
+    void writeClock();
+    void dumpListsEveryParameter();
+    void modemRefusalIsEmptyValue();
+    void usageErrorsSendNothing_data();
+    void usageErrorsSendNothing();
+    void negativeReplyGoesOn();
+    void silentUnit();
+    void find();
+    void findNoUnit();
+
+private:
+    Run Vuctl(const QStringList& aArgs);
+
+    QTemporaryDir mDir;
+    VUSimulator mSim;
+};
+
+Run TstVuctl::Vuctl(const QStringList& aArgs)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VELMORA_SERIAL_DIR"), mDir.path());
+    env.insert(QStringLiteral("TZ"), QStringLiteral("Asia/Vladivostok")); // output must not depend on it
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(VUCTL_PATH), aArgs);
+    Run run;
+    if (!process.waitForFinished(15000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+void TstVuctl::initTestCase()
+{
+    QVERIFY(mDir.isValid());
+    QVERIFY2(mSim.Start(mDir.path(), kPort), qPrintable(mSim.ErrorString()));
+}
+
+void TstVuctl::init()
+{
+    mSim.ClearFaults();
+    mSim.ResetValues();
+    mSim.ClearLog();
+}
+
+void TstVuctl::help()
+{
+    const Run run = Vuctl({QStringLiteral("--help")});
+    QCOMPARE(run.exitCode, 0);
+    for (const char* word :
+         {"find", "read NAME", "write NAME VALUE", "dump", "--port", "VUDateTime", "Exit status"})
+        QVERIFY2(run.out.contains(QLatin1String(word)), word);
+    QCOMPARE(mSim.BytesReceived(), 0);
+}
+
+void TstVuctl::readByNameAndNumber()
+{
+    const Run run =
+        Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("read"),
+               QStringLiteral("KConst"), QStringLiteral("63772"), QStringLiteral("pid_vehicletyre"),
+               QStringLiteral("0xF91D"), QStringLiteral("VUPartNo"), QStringLiteral("VUSerNo")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QString::fromUtf8("KConst=8000\nLConst=3215\nVehicleTyre=315/80R22.5    \nWConst=8012\n"
+                                        "VUPartNo=ВТ-01.02М       \nVUSerNo= 10004027/03 25/07/A1\n"));
+    QCOMPARE(mSim.Log().size(), 6);
+}
+
+void TstVuctl::readSearchesWithoutPort()
+{
+    const Run run = Vuctl({QStringLiteral("read"), QStringLiteral("MemberState")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("MemberState=RUS\n"));
+}
+
+void TstVuctl::readTimesInUtc()
+{
+    mSim.SetVUClock(QDateTime(QDate(2026, 12, 7), QTime(14, 42, 17), QTimeZone::utc()), 180);
+    const Run run = Vuctl({QStringLiteral("--port=6"), QStringLiteral("read"), QStringLiteral("SnsPaired"),
+                           QStringLiteral("NextCalibration"), QStringLiteral("VUDateTime")});
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], QStringLiteral("SnsPaired=15/03/2026 09:30:00"));
+    QCOMPARE(lines[1], QStringLiteral("NextCalibration=15/06/2028"));
+    QVERIFY2(QRegularExpression(QStringLiteral("^VUDateTime=07/12/2026 14:42:1[789] \\+3:00$"))
+                 .match(lines[2])
+                 .hasMatch(),
+             qPrintable(lines[2]));
+}
+
+void TstVuctl::writeThenRead_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QByteArray>("store");
+    QTest::addColumn<QString>("readBack"); // the text vuctl read prints
+
+    QTest::newRow("integer") << "KConst"
+                             << "7999" << P::PID_KConst << QByteArray::fromHex("3f1f") << "7999";
+    QTest::newRow("integer by number") << "26"
+                                       << "10" << P::PID_CANSpeedometer << QByteArray::fromHex("0a") << "10";
+    QTest::newRow("text padded") << "VehicleTyre"
+                                 << "295/80R22.5" << P::PID_VehicleTyre << QByteArray("295/80R22.5    ")
+                                 << "295/80R22.5    ";
+    QTest::newRow("text cyrillic") << "VUPartNo" << QString::fromUtf8("ТА-02") << P::PID_VUPartNo
+                                   << QByteArray::fromHex("d2c02d3032") + QByteArray(11, ' ')
+                                   << QString::fromUtf8("ТА-02           ");
+    QTest::newRow("date") << "NextCalibration"
+                          << "31/12/2027" << P::PID_NextCalibration << QByteArray::fromHex("0c792a")
+                          << "31/12/2027";
+    QTest::newRow("seconds in UTC") << "SnsPaired"
+                                    << "07/12/2026 14:42:17" << P::PID_SnsPaired
+                                    << QByteArray::fromHex("c9c5166b") << "07/12/2026 14:42:17";
+    QTest::newRow("registration number")
+        << "VehicleRegNo" << QString::fromUtf8("а123вс77") << P::PID_VehicleRegNo
+        << QByteArray(1, 1) + QByteArray("A123BC77      ") << "A123BC77      ";
+    QTest::newRow("serial number") << "VUSerNo"
+                                   << " 10004027/01 07/07/A1" << P::PID_VUSerNo
+                                   << QByteArray::fromHex("3ba69800010707a1") << " 10004027/01 07/07/A1";
+}
+
+void TstVuctl::writeThenRead()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(int, id);
+    QFETCH(QByteArray, store);
+    QFETCH(QString, readBack);
+
+    const Run write =
+        Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("write"), name, text});
+    QVERIFY2(write.exitCode == 0, qPrintable(write.err));
+    QCOMPARE(mSim.RawValue(id).toHex(' '), store.toHex(' '));
+    const Run read = Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("read"), name});
+    QCOMPARE(read.exitCode, 0);
+    QCOMPARE(read.out.section(QLatin1Char('='), 1).chopped(1), readBack);
+}
+
+void TstVuctl::writeClock()
+{
+    const Run run = Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("write"),
+                           QStringLiteral("VUDateTime"), QStringLiteral("07/12/2026 14:42:17 -5:30")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(mSim.LocalOffset(), -330);
+    QVERIFY(qAbs(mSim.VUClock().secsTo(QDateTime(QDate(2026, 12, 7), QTime(14, 42, 17), QTimeZone::utc()))) <=
+            2);
+    QCOMPARE(mSim.Log().value(0).value.toHex(' '), QByteArray("44 2a 0e 0c 19 29 e2 fb"));
+}
+
+void TstVuctl::dumpListsEveryParameter()
+{
+    const Run run = Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("dump")});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.err.isEmpty());
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QList<P::ParamInfo>& table = P::ParamTable();
+    QCOMPARE(lines.size(), table.size());
+    for (int i = 0; i < table.size(); ++i)
+        QVERIFY2(lines[i].startsWith(QString::fromLatin1(table[i].name).mid(4) + QLatin1Char('=')),
+                 qPrintable(lines[i]));
+    QVERIFY(lines.contains(QStringLiteral("VehicleVIN=XTC65206371234567")));
+    QVERIFY(lines.contains(QStringLiteral("VUOptions=43")));
+    QCOMPARE(mSim.Log().size(), table.size());
+}
+
+// A unit without a modem refuses its settings; like the program, vuctl shows them empty.
+void TstVuctl::modemRefusalIsEmptyValue()
+{
+    mSim.SetNegativeReply(P::PID_MdmAPN, 0x31);
+    const Run run = Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("read"),
+                           QStringLiteral("MdmAPN"), QStringLiteral("MdmPIN")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("MdmAPN=\nMdmPIN=1234\n"));
+}
+
+void TstVuctl::usageErrorsSendNothing_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    const QString port = QStringLiteral("--port=6");
+    QTest::newRow("unknown name") << QStringList{port, "read", "KConst", "Bogus"}
+                                  << "unknown parameter 'Bogus'";
+    QTest::newRow("unknown name searching") << QStringList{"read", "Bogus"} << "unknown parameter 'Bogus'";
+    QTest::newRow("unknown number") << QStringList{port, "read", "3"} << "unknown parameter '3'";
+    QTest::newRow("write unknown name") << QStringList{port, "write", "Bogus", "1"} << "unknown parameter";
+    QTest::newRow("not a number") << QStringList{port, "write", "KConst", "abc"} << "not a decimal number";
+    QTest::newRow("too big") << QStringList{port, "write", "KConst", "70000"} << "does not fit";
+    QTest::newRow("bad date") << QStringList{port, "write", "NextCalibration", "31/02/2027"} << "not a date";
+    QTest::newRow("bad clock") << QStringList{port, "write", "VUDateTime", "07/12/2026"}
+                               << "not a clock text";
+    QTest::newRow("free text too long")
+        << QStringList{port, "write", "MdmAPN", QString(260, QLatin1Char('a'))} << "MdmAPN: ";
+    QTest::newRow("write without value")
+        << QStringList{port, "write", "KConst"} << "write needs NAME and VALUE";
+    QTest::newRow("read without name") << QStringList{port, "read"} << "read needs";
+    QTest::newRow("no command") << QStringList{port} << "no command";
+    QTest::newRow("unknown command") << QStringList{port, "erase"} << "unknown command 'erase'";
+    QTest::newRow("bad port") << QStringList{"--port", "256", "dump"} << "--port needs";
+    QTest::newRow("unknown option") << QStringList{"--fast", "dump"} << "unknown option";
+}
+
+void TstVuctl::usageErrorsSendNothing()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    const qint64 before = mSim.BytesReceived();
+    const Run run = Vuctl(args);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QCOMPARE(mSim.BytesReceived(), before);
+}
+
+// A refusal of one parameter is reported, the rest is still read, and the status tells.
+void TstVuctl::negativeReplyGoesOn()
+{
+    mSim.SetNegativeReply(P::PID_KConst, 0x22);
+    const Run run = Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("read"),
+                           QStringLiteral("KConst"), QStringLiteral("LConst")});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QStringLiteral("LConst=3215\n"));
+    QVERIFY2(run.err.contains(QStringLiteral("KConst: error 0x80000022: Тахограф: Conditions Not Correct")),
+             qPrintable(run.err));
+
+    const Run write = Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("write"),
+                             QStringLiteral("KConst"), QStringLiteral("7000")});
+    QCOMPARE(write.exitCode, 1);
+    QVERIFY(write.err.contains(QStringLiteral("0x80000022")));
+    QCOMPARE(mSim.Value(P::PID_KConst).toULongLong(), 8000ull);
+}
+
+// A link failure ends the run at once: no further parameter is tried.
+void TstVuctl::silentUnit()
+{
+    VUSimulator::Faults faults;
+    faults.silent = true;
+    mSim.SetFaults(faults);
+    const Run run = Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("read"),
+                           QStringLiteral("KConst"), QStringLiteral("LConst")});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY2(run.err.contains(QStringLiteral("KConst: error 0x4: Нет ответа от тахографа")),
+             qPrintable(run.err));
+    QCOMPARE(mSim.Log().size(), 3);
+}
+
+void TstVuctl::find()
+{
+    const Run run = Vuctl({QStringLiteral("find")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("6\n"));
+}
+
+void TstVuctl::findNoUnit()
+{
+    VUSimulator::Faults faults;
+    faults.silent = true;
+    mSim.SetFaults(faults);
+    VUSimulator other; // a second silent port, listed after the first
+    other.SetFaults(faults);
+    QVERIFY(other.Start(mDir.path(), 9));
+    const Run run = Vuctl({QStringLiteral("find")});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY2(run.err.contains(QStringLiteral("Не найдено ни одного UART")), qPrintable(run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("Были проверены COM-порты: 6, 9.")), qPrintable(run.err));
+}
+
+QTEST_GUILESS_MAIN(TstVuctl)
+#include "tst_vuctl.moc"
