@@ -161,3 +161,5 @@ void CKR_B6B7Dlg::UpdateRecommended()
     mUi->edtB6Recomend->setText(recommended(mUi->speB6Const->value()));
     mUi->edtB7Recomend->setText(recommended(mUi->speB7Const->value()));
 }
+
+#include "moc_CKR_B6B7Dlg.cpp"

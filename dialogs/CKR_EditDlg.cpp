@@ -100,3 +100,5 @@ void CKR_EditDlg::OnTyreFinished(int aResult)
     mTyreDlg->deleteLater();
     mTyreDlg = nullptr;
 }
+
+#include "moc_CKR_EditDlg.cpp"

@@ -127,3 +127,5 @@ void CKR_MeasureDlg::OnDistanceChanged(double aValue)
 {
     ShowCurrentW(aValue);
 }
+
+#include "moc_CKR_MeasureDlg.cpp"

@@ -31,3 +31,5 @@ void CKR_TyreDlg::OnChanged(const QString& aNewVal)
     mUi->btnOK->setEnabled(l > 0);
     mUi->lblInfo->setText(info);
 }
+
+#include "moc_CKR_TyreDlg.cpp"

@@ -1,0 +1,232 @@
+#include "dialogs/CKR_EditDlg.h"
+#include "dialogs/CKR_MeasureDlg.h"
+#include "dialogs/CKR_TyreDlg.h"
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+
+class TestEditDlg : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void showsAndReturnsValues();
+    void copySetsKToW();
+    void valuesAboveRangeCannotBeEntered_data();
+    void valuesAboveRangeCannotBeEntered();
+    void impulsesWithoutMeasurementAreIgnored();
+    void measurementFillsW();
+    void cancelledMeasurementLeavesW();
+    void tyreCalculatorFillsLAndTyre_data();
+    void tyreCalculatorFillsLAndTyre();
+    void cancelledTyreCalculatorLeavesL();
+    void form();
+
+private:
+    static QSpinBox* Spin(QWidget* aDlg, const char* aName)
+    {
+        return aDlg->findChild<QSpinBox*>(QLatin1String(aName));
+    }
+    static void Click(QWidget* aDlg, const char* aName)
+    {
+        auto* button = aDlg->findChild<QPushButton*>(QLatin1String(aName));
+        QVERIFY(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    static void FlushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+};
+
+void TestEditDlg::showsAndReturnsValues()
+{
+    CKR_EditDlg dlg(8000, 7990, 3200, QStringLiteral("295/80 R22,5"));
+    dlg.show();
+    QCOMPARE(Spin(&dlg, "speKConst")->value(), 8000);
+    QCOMPARE(Spin(&dlg, "speWConst")->value(), 7990);
+    QCOMPARE(Spin(&dlg, "speLConst")->value(), 3200);
+
+    QSignalSpy finished(&dlg, &QDialog::finished);
+    Click(&dlg, "btnWrite");
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(0).toInt(), int(QDialog::Accepted));
+    QCOMPARE(dlg.GetKConst(), 8000);
+    QCOMPARE(dlg.GetWConst(), 7990);
+    QCOMPARE(dlg.GetLConst(), 3200);
+    QCOMPARE(dlg.GetTyreSize(), QStringLiteral("295/80 R22,5"));
+
+    dlg.show();
+    Click(&dlg, "btnClose");
+    QCOMPARE(finished.count(), 2);
+    QCOMPARE(finished.at(1).at(0).toInt(), int(QDialog::Rejected));
+}
+
+void TestEditDlg::copySetsKToW()
+{
+    CKR_EditDlg dlg(8000, 7990, 3200, QString{});
+    dlg.show();
+    Click(&dlg, "btnCopy");
+    QCOMPARE(dlg.GetKConst(), 7990);
+    QCOMPARE(dlg.GetWConst(), 7990);
+    QCOMPARE(dlg.GetLConst(), 3200);
+}
+
+void TestEditDlg::valuesAboveRangeCannotBeEntered_data()
+{
+    QTest::addColumn<QString>("spin");
+    QTest::newRow("W") << "speWConst";
+    QTest::newRow("K") << "speKConst";
+    QTest::newRow("L") << "speLConst";
+}
+
+void TestEditDlg::valuesAboveRangeCannotBeEntered()
+{
+    QFETCH(QString, spin);
+    CKR_EditDlg dlg(70000, 70000, 70000, QString{});
+    dlg.show();
+    QSpinBox* box = Spin(&dlg, spin.toLatin1().constData());
+    QVERIFY(box);
+    QCOMPARE(box->value(), 64255);
+
+    box->setValue(100);
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("99999"));
+    QTest::keyClick(box, Qt::Key_Enter);
+    QVERIFY(box->value() <= 64255);
+    QCOMPARE(box->maximum(), 64255);
+    QCOMPARE(box->minimum(), 0);
+}
+
+void TestEditDlg::impulsesWithoutMeasurementAreIgnored()
+{
+    CKR_EditDlg dlg(1, 2, 3, QString{});
+    dlg.OnImp(1000);
+    dlg.OnImp(2000);
+    QVERIFY(!dlg.MeasureDlg());
+    QCOMPARE(dlg.GetWConst(), 2);
+}
+
+void TestEditDlg::measurementFillsW()
+{
+    CKR_EditDlg dlg(8000, 7990, 3200, QString{});
+    dlg.show();
+    dlg.OnImp(500); // before the measurement: dropped
+
+    Click(&dlg, "btnMesure");
+    QPointer<CKR_MeasureDlg> measure = dlg.MeasureDlg();
+    QVERIFY(measure);
+    QVERIFY(measure->isVisible());
+    QVERIFY(measure->isModal());
+    QCOMPARE(measure->parent(), &dlg);
+    QVERIFY(!dlg.isVisible());
+
+    // The impulse counter reaches the measurement through the editor.
+    dlg.OnImp(1000);
+    Click(measure, "btnStartStop");
+    dlg.OnImp(1100);
+    dlg.OnImp(1250);
+    Click(measure, "btnStartStop");
+    Click(measure, "btnAdd");
+    Click(measure, "btnOK");
+
+    QVERIFY(dlg.isVisible());
+    QVERIFY(!dlg.MeasureDlg());
+    QCOMPARE(dlg.GetWConst(), 12500);
+    QCOMPARE(dlg.GetKConst(), 8000);
+    QCOMPARE(dlg.GetLConst(), 3200);
+    FlushDeletes();
+    QVERIFY(!measure);
+}
+
+void TestEditDlg::cancelledMeasurementLeavesW()
+{
+    CKR_EditDlg dlg(8000, 7990, 3200, QString{});
+    dlg.show();
+    Click(&dlg, "btnMesure");
+    QPointer<CKR_MeasureDlg> measure = dlg.MeasureDlg();
+    QVERIFY(measure);
+    dlg.OnImp(0);
+    Click(measure, "btnStartStop");
+    dlg.OnImp(250);
+    Click(measure, "btnStartStop");
+    Click(measure, "btnAdd");
+    Click(measure, "btnCancel");
+
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(dlg.GetWConst(), 7990);
+    FlushDeletes();
+    QVERIFY(!measure);
+}
+
+void TestEditDlg::tyreCalculatorFillsLAndTyre_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("length");
+    QTest::newRow("metric") << "315/70R22.5" << 3181;
+    QTest::newRow("diameter with blanks kept") << " 1040 " << 3267;
+    QTest::newRow("inch") << "33x12,5R15" << 2633;
+}
+
+void TestEditDlg::tyreCalculatorFillsLAndTyre()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, length);
+
+    CKR_EditDlg dlg(8000, 7990, 3200, QStringLiteral("295/80 R22,5"));
+    dlg.show();
+    Click(&dlg, "btnTyre");
+    QPointer<CKR_TyreDlg> tyre = dlg.TyreDlg();
+    QVERIFY(tyre);
+    QVERIFY(tyre->isVisible());
+    QVERIFY(tyre->isModal());
+    QVERIFY(!dlg.isVisible());
+    auto* edit = tyre->findChild<QLineEdit*>(QStringLiteral("edtTyre"));
+    QCOMPARE(edit->text(), QStringLiteral("295/80 R22,5"));
+
+    edit->clear();
+    QTest::keyClicks(edit, typed);
+    Click(tyre, "btnOK");
+
+    QVERIFY(dlg.isVisible());
+    QVERIFY(!dlg.TyreDlg());
+    QCOMPARE(dlg.GetLConst(), length);
+    QCOMPARE(dlg.GetTyreSize(), typed);
+    QCOMPARE(dlg.GetWConst(), 7990);
+    FlushDeletes();
+    QVERIFY(!tyre);
+}
+
+void TestEditDlg::cancelledTyreCalculatorLeavesL()
+{
+    CKR_EditDlg dlg(8000, 7990, 3200, QStringLiteral("old"));
+    dlg.show();
+    Click(&dlg, "btnTyre");
+    QPointer<CKR_TyreDlg> tyre = dlg.TyreDlg();
+    QVERIFY(tyre);
+    // Not recognised: OK is disabled and a click does nothing.
+    QVERIFY(!tyre->findChild<QPushButton*>(QStringLiteral("btnOK"))->isEnabled());
+    Click(tyre, "btnOK");
+    QVERIFY(tyre->isVisible());
+
+    tyre->findChild<QLineEdit*>(QStringLiteral("edtTyre"))->setText(QStringLiteral("1040"));
+    Click(tyre, "btnCancel");
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(dlg.GetLConst(), 3200);
+    QCOMPARE(dlg.GetTyreSize(), QStringLiteral("old"));
+    FlushDeletes();
+    QVERIFY(!tyre);
+}
+
+void TestEditDlg::form()
+{
+    CKR_EditDlg dlg(0, 0, 0, QString{});
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Вестра:Вельмора. v1.0"));
+    QCOMPARE(dlg.size(), QSize(540, 200));
+    QCOMPARE(dlg.minimumSize(), dlg.maximumSize());
+    QCOMPARE(dlg.font().pointSize(), 18);
+}
+
+QTEST_MAIN(TestEditDlg)
+#include "tst_editdlg.moc"
