@@ -1,0 +1,131 @@
+#include "PtyUnit.h"
+#include "TestLog.h"
+#include "link/CKR_HiProt.h"
+#include "link/CKR_VUPortFindThrd.h"
+#include "link/UART.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
+#include <unistd.h>
+
+using PortMap = QMap<int, QString>;
+
+namespace {
+
+const QByteArray kProbeFrame = QByteArray::fromHex("80EEF003220BF987");
+
+} // namespace
+
+class TestPortFind : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void search_data();
+    void search();
+    void probeOfMissingPort();
+};
+
+// Ports: "s" silent line, "u" unit, "n" unit refusing the clock, "l" held by another program,
+// "f" not a serial device.
+void TestPortFind::search_data()
+{
+    QTest::addColumn<PortMap>("ports");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("tried");
+    using M = PortMap;
+    QTest::newRow("no port at all") << M{} << -1 << "";
+    QTest::newRow("unit on 3") << M{{1, "s"}, {3, "u"}} << 3 << "1";
+    QTest::newRow("nobody answers") << M{{1, "s"}, {3, "s"}} << -1 << "1, 3";
+    QTest::newRow("held port not listed") << M{{1, "s"}, {2, "l"}, {4, "s"}} << -1 << "1, 4";
+    QTest::newRow("refusal counts as found") << M{{5, "n"}} << 5 << "";
+    QTest::newRow("mixed") << M{{1, "s"}, {2, "l"}, {3, "f"}, {5, "u"}, {9, "n"}, {12, "s"}} << 5 << "1";
+    QTest::newRow("lowest unit wins") << M{{4, "n"}, {6, "u"}} << 4 << "";
+    QTest::newRow("high port") << M{{7, "s"}, {255, "u"}} << 255 << "7";
+    QTest::newRow("only a held unit") << M{{8, "l"}} << -1 << "";
+}
+
+void TestPortFind::search()
+{
+    QFETCH(PortMap, ports);
+    QFETCH(int, result);
+    QFETCH(QString, tried);
+
+    QTemporaryDir dir;
+    qputenv("VELMORA_SERIAL_DIR", dir.path().toLocal8Bit());
+    std::vector<std::unique_ptr<PtyUnit>> units;
+    std::vector<int> locks;
+    for (auto it = ports.cbegin(); it != ports.cend(); ++it) {
+        if (it.value() == "f") {
+            QFile file(QDir(dir.path()).filePath(QStringLiteral("COM%1").arg(it.key())));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            continue;
+        }
+        auto unit = std::make_unique<PtyUnit>();
+        QVERIFY(unit->LinkAs(dir.path(), it.key()));
+        if (it.value() == "u" || it.value() == "n") {
+            unit->SetValue(CKR_HiProt::PID_VUDateTime, QByteArray::fromHex("442A0E0C19290003"));
+            if (it.value() == "n")
+                unit->SetRefusal(CKR_HiProt::PID_VUDateTime, 0x22);
+            unit->StartStore();
+        }
+        if (it.value() == "l") {
+            const int fd = ::open(QFile::encodeName(unit->SlavePath()).constData(), O_RDWR | O_NOCTTY);
+            QVERIFY(fd >= 0);
+            QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+            locks.push_back(fd);
+        }
+        units.push_back(std::move(unit));
+    }
+
+    auto log = std::make_unique<TestLog>();
+    QString list = QStringLiteral("unchanged");
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(FindVUPort(&list), result);
+    const qint64 ms = timer.elapsed();
+    QCOMPARE(list, tried);
+    QCOMPARE(log->Lines().last(), QStringLiteral("Find: Port=%1").arg(result));
+    QVERIFY2(ms < 2600, qPrintable(QString::number(ms)));
+    for (const QString& line : log->Lines())
+        if (line.startsWith("\nOpen = "))
+            QVERIFY(line.endsWith("\n"));
+    int opened = 0;
+    for (auto it = ports.cbegin(); it != ports.cend(); ++it)
+        opened += (it.value() == "s" || it.value() == "u" || it.value() == "n") ? 1 : 0;
+    QCOMPARE(log->Count("\nOpen = "), opened);
+
+    // Every probe has let its port go: the dialog can open the found one at once.
+    if (result > 0) {
+        UART port;
+        QCOMPARE(port.Open(result, 9600), int(S_OK));
+    }
+    for (const auto& unit : units)
+        for (const QByteArray& frame : unit->Frames())
+            QCOMPARE(frame.toHex(), kProbeFrame.toHex());
+    for (const int fd : locks)
+        ::close(fd);
+    qunsetenv("VELMORA_SERIAL_DIR");
+    log.reset();
+    qInfo("search took %lld ms", ms);
+}
+
+void TestPortFind::probeOfMissingPort()
+{
+    QTemporaryDir dir;
+    qputenv("VELMORA_SERIAL_DIR", dir.path().toLocal8Bit());
+    CKR_VUPortFindThrd probe(17);
+    QVERIFY(probe.WaitDone(2000));
+    QVERIFY(!probe.Found());
+    QCOMPARE(probe.Result(), VUErr::PortNotOpen);
+    QCOMPARE(probe.Port(), 17);
+    qunsetenv("VELMORA_SERIAL_DIR");
+}
+
+QTEST_GUILESS_MAIN(TestPortFind)
+#include "tst_portfind.moc"
