@@ -39,8 +39,8 @@ for run in $(seq "$RUNS"); do
     bytes=$(trace_bytes "$DIR/trace")
     replies=$(trace_replies "$DIR/trace")
     line=$(awk -v r="$run" -v t0="$t0" -v t1="$t1" -v b="$bytes" -v n="$replies" -v rt=$RESPONSE 'BEGIN {
-        wall = t1 - t0; wire = b * 11000 / 9600; exp = wire + n * rt
-        printf "%4d %10.1f %10.1f %10.1f %8.3f", r, wall, wire, exp, wall / exp }')
+        wall = t1 - t0; wire = b * 11000 / 9600; e = wire + n * rt
+        printf "%4d %10.1f %10.1f %10.1f %8.3f", r, wall, wire, e, wall / e }')
     echo "$line   ($lines values)"
     RATIOS="$RATIOS $(echo "$line" | awk '{ print $5 }')"
 done
