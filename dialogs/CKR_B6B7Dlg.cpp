@@ -1,5 +1,6 @@
 #include "dialogs/CKR_B6B7Dlg.h"
 
+#include "dialogs/FitText.h"
 #include "ui_VUC_B6B7.h"
 #include "widgets/CANSpeedList.h"
 
@@ -17,6 +18,7 @@ CKR_B6B7Dlg::CKR_B6B7Dlg(QWidget* aParent, Qt::WindowFlags aFlags)
     mUi->setupUi(this);
     // Refilling changes the current item and so starts the CAN timer: the VU always gets the CAN value.
     FillCANSpeedList(mUi->cmbCANSpeedometer);
+    FitTexts(this);
 }
 
 CKR_B6B7Dlg::~CKR_B6B7Dlg() = default;

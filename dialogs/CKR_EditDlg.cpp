@@ -2,6 +2,7 @@
 
 #include "dialogs/CKR_MeasureDlg.h"
 #include "dialogs/CKR_TyreDlg.h"
+#include "dialogs/FitText.h"
 #include "ui_VUC_Edit.h"
 
 #include <QDebug>
@@ -11,6 +12,7 @@ CKR_EditDlg::CKR_EditDlg(int aK, int aW, int aL, const QString& aTyre, QWidget* 
     : QDialog(aParent, aFlags), mUi(std::make_unique<Ui::VUC_Edit>()), mTyreSize(aTyre)
 {
     mUi->setupUi(this);
+    FitTexts(this);
     mUi->speKConst->setValue(aK);
     mUi->speWConst->setValue(aW);
     mUi->speLConst->setValue(aL);

@@ -1,5 +1,6 @@
 #include "dialogs/CKR_MeasureDlg.h"
 
+#include "dialogs/FitText.h"
 #include "ui_VUC_Measure.h"
 
 #include <QDebug>
@@ -19,6 +20,7 @@ CKR_MeasureDlg::CKR_MeasureDlg(QWidget* aParent, Qt::WindowFlags aFlags)
         if (QTableWidgetItem* header = mUi->tblList->horizontalHeaderItem(i))
             header->setFont(font());
     }
+    FitTexts(this);
 }
 
 CKR_MeasureDlg::~CKR_MeasureDlg() = default;
@@ -41,6 +43,7 @@ quint64 CKR_MeasureDlg::CurrentW(double aDistance) const
 void CKR_MeasureDlg::ShowCurrentW(double aDistance)
 {
     mUi->lblCur->setText(QStringLiteral("W-конст.=%1 имп/км").arg(CurrentW(aDistance)));
+    FitText(mUi->lblCur);
 }
 
 void CKR_MeasureDlg::OnImp(quint32 aCount)
@@ -110,6 +113,7 @@ void CKR_MeasureDlg::OnAddClick()
     const quint64 average = sum / static_cast<quint64>(rows);
     mAverageW = static_cast<quint32>(qMin<quint64>(average, std::numeric_limits<quint32>::max()));
     mUi->lblMid->setText(QStringLiteral("Ср.W-конст.=%1 имп/км").arg(mAverageW));
+    FitText(mUi->lblMid);
 
     mUi->btnStartStop->setFocus();
 }

@@ -1,5 +1,6 @@
 #include "dialogs/CKR_TyreDlg.h"
 
+#include "dialogs/FitText.h"
 #include "dialogs/TyreCircumference.h"
 #include "ui_VUC_Tyre.h"
 
@@ -7,6 +8,7 @@ CKR_TyreDlg::CKR_TyreDlg(const QString& aTyre, QWidget* aParent, Qt::WindowFlags
     : QDialog(aParent, aFlags), mUi(std::make_unique<Ui::VUC_Tyre>())
 {
     mUi->setupUi(this);
+    FitTexts(this);
     mUi->edtTyre->setText(aTyre);
     // textChanged does not fire when the text equals the form's own.
     OnChanged(mUi->edtTyre->text());
@@ -30,6 +32,7 @@ void CKR_TyreDlg::OnChanged(const QString& aNewVal)
     const int l = TyreCircumference(aNewVal, &info);
     mUi->btnOK->setEnabled(l > 0);
     mUi->lblInfo->setText(info);
+    FitText(mUi->lblInfo);
 }
 
 #include "moc_CKR_TyreDlg.cpp"

@@ -1,3 +1,4 @@
+#include "TextsFit.h"
 #include "dialogs/CKR_B6B7Dlg.h"
 
 #include <QComboBox>
@@ -328,6 +329,7 @@ void TestB6B7::form()
     QCOMPARE(mDlg->size(), QSize(610, 250));
     QCOMPARE(mDlg->minimumSize(), mDlg->maximumSize());
     QCOMPARE(mDlg->font().pointSize(), 18);
+    QCOMPARE(ClippedTexts(mDlg.get()), QStringList());
     QComboBox* can = Can();
     QCOMPARE(can->count(), 4);
     const QStringList texts{"Нет", "256 kbps", "512 kbps", "1 Mbps"};

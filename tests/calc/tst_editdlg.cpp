@@ -1,3 +1,4 @@
+#include "TextsFit.h"
 #include "dialogs/CKR_EditDlg.h"
 #include "dialogs/CKR_MeasureDlg.h"
 #include "dialogs/CKR_TyreDlg.h"
@@ -226,6 +227,7 @@ void TestEditDlg::form()
     QCOMPARE(dlg.size(), QSize(540, 200));
     QCOMPARE(dlg.minimumSize(), dlg.maximumSize());
     QCOMPARE(dlg.font().pointSize(), 18);
+    QCOMPARE(ClippedTexts(&dlg), QStringList());
 }
 
 QTEST_MAIN(TestEditDlg)

@@ -1,3 +1,4 @@
+#include "TextsFit.h"
 #include "dialogs/CKR_MeasureDlg.h"
 
 #include <QDoubleSpinBox>
@@ -299,6 +300,12 @@ void TestMeasure::form()
     QCOMPARE(Table()->horizontalHeaderItem(3)->text(), QStringLiteral("W-конст."));
     QVERIFY(!Table()->verticalHeader()->isVisible());
     QVERIFY(mDlg->findChild<QLineEdit*>(QStringLiteral("edtImpulse"))->isReadOnly());
+
+    // Long results stay readable.
+    Run(0, 99999);
+    Click("btnAdd");
+    Run(0, 99999);
+    QCOMPARE(ClippedTexts(mDlg.get()), QStringList());
 }
 
 QTEST_MAIN(TestMeasure)

@@ -1,3 +1,4 @@
+#include "TextsFit.h"
 #include "dialogs/CKR_TyreDlg.h"
 #include "dialogs/TyreCircumference.h"
 
@@ -172,6 +173,12 @@ void TestTyre::dialogForm()
     QCOMPARE(dlg.minimumSize(), QSize(500, 160));
     QCOMPARE(dlg.maximumSize(), QSize(500, 160));
     QCOMPARE(dlg.font().pointSize(), 18);
+
+    // The longest information texts stay readable in the fixed-size dialog.
+    for (const char* text : {"295/80 R22,5", "12,5/4", "33x12,5R15", "1040"}) {
+        dlg.findChild<QLineEdit*>(QStringLiteral("edtTyre"))->setText(QLatin1String(text));
+        QCOMPARE(ClippedTexts(&dlg), QStringList());
+    }
 }
 
 void TestTyre::okAndCancel()
