@@ -301,17 +301,24 @@ void TstVUSim::clockRuns()
 // 250 km/h at W = 8012 imp/km: about 556 impulses a second, across the 2^32 boundary.
 void TstVUSim::impCounterMovesAndWraps()
 {
+    constexpr double kPerMs = 250.0 * 8012.0 / 3'600'000.0;
     CKR_HiProt prot(&mUart);
     QVERIFY(prot.WriteParam(P::PID_ImpCounter, QVariant::fromValue<quint64>(0xFFFFFFFFull - 100)));
     QVariant before;
     QVERIFY(prot.ReadParam(P::PID_ImpCounter, before));
     QCOMPARE(before.toULongLong(), 0xFFFFFFFFull - 100); // stands still at speed 0
+    QElapsedTimer timer;
+    timer.start();
     QVERIFY(prot.WriteParam(P::PID_Speed, QVariant::fromValue<quint64>(250)));
     QTest::qWait(400);
     QVariant after;
     QVERIFY(prot.ReadParam(P::PID_ImpCounter, after));
-    // ~0.4 s x 556/s = ~220 impulses: wrapped past zero.
-    QVERIFY2(after.toULongLong() > 50 && after.toULongLong() < 400, qPrintable(after.toString()));
+    const double most = kPerMs * double(timer.elapsed());
+    // At least 400 ms of driving (222 impulses): wrapped past zero after the first 101.
+    const qint64 counted = qint64(after.toULongLong()) + 101;
+    QVERIFY2(after.toULongLong() < 0x80000000ull && counted >= qint64(kPerMs * 400) - 1 &&
+                 counted <= most + 1,
+             qPrintable(after.toString()));
     QVERIFY(prot.WriteParam(P::PID_Speed, QVariant::fromValue<quint64>(0)));
     const quint32 stopped = mSim.ImpCounter();
     QTest::qWait(100);
@@ -383,7 +390,7 @@ void TstVUSim::faultRetries()
     else if (fault == QLatin1String("bytewise"))
         faults.byteAtATime = true;
     else if (fault == QLatin1String("shortgap"))
-        faults.gapAfterBytes = 4, faults.gapMs = 40;
+        faults.gapAfterBytes = 4, faults.gapMs = 25;
     else if (fault == QLatin1String("longgap"))
         faults.gapAfterBytes = 4, faults.gapMs = 250;
     else if (fault == QLatin1String("silent"))
@@ -455,7 +462,7 @@ void TstVUSim::silentUnitEndsWithinLimits()
         QVERIFY(r.reply.isEmpty());
     }
     // Three attempts of 32 ms to write and 576 ms for the first byte: 1.82 s, plus scheduling.
-    QVERIFY2(elapsed >= 1700 && elapsed < 2300, qPrintable(QString::number(elapsed)));
+    QVERIFY2(elapsed >= 1700 && elapsed < 2600, qPrintable(QString::number(elapsed)));
 }
 
 void TstVUSim::deadAfterFrames()

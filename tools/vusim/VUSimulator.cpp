@@ -700,6 +700,7 @@ void VUSimulator::Run()
 {
     QByteArray buffer;
     qint64 lastByteMs = 0;
+    qint64 headNs = 0; // when the first buffered byte arrived
     char chunk[512];
     while (!mStop) {
         int timeout = -1;
@@ -715,7 +716,7 @@ void VUSimulator::Run()
         if (fds[1].revents)
             break;
         if (r == 0) {
-            ProcessInput(buffer, true);
+            ProcessInput(buffer, true, headNs);
             continue;
         }
         if (fds[0].revents & POLLIN) {
@@ -727,9 +728,11 @@ void VUSimulator::Run()
                     mBytesReceived += n;
                 }
                 Trace("RX", bytes);
+                if (buffer.isEmpty())
+                    headNs = SteadyNs();
                 buffer.append(bytes);
                 lastByteMs = SteadyMs();
-                ProcessInput(buffer, false);
+                ProcessInput(buffer, false, headNs);
                 continue;
             }
         }
@@ -743,7 +746,8 @@ void VUSimulator::Run()
 
 // Takes every complete frame from the buffer. Bytes before a frame start are dropped; a frame that
 // stays incomplete past the inter-byte time-out loses its first byte and the search goes on behind it.
-void VUSimulator::ProcessInput(QByteArray& aBuffer, bool aTimedOut)
+// aHeadNs follows the time at which the first buffered byte would have been heard on a 9600-baud line.
+void VUSimulator::ProcessInput(QByteArray& aBuffer, bool aTimedOut, qint64& aHeadNs)
 {
     for (;;) {
         const qsizetype start = aBuffer.indexOf(char(0x80));
@@ -756,6 +760,7 @@ void VUSimulator::ProcessInput(QByteArray& aBuffer, bool aTimedOut)
         if (start > 0) {
             Trace("garbage", aBuffer.left(start));
             aBuffer.remove(0, start);
+            aHeadNs += qint64(start * kNsPerByte);
         }
         const int total = aBuffer.size() >= 4 ? 4 + quint8(aBuffer[3]) + 1 : -1;
         if (total < 0 || aBuffer.size() < total) {
@@ -763,20 +768,22 @@ void VUSimulator::ProcessInput(QByteArray& aBuffer, bool aTimedOut)
                 return;
             Trace("broken", aBuffer.left(1));
             aBuffer.remove(0, 1);
+            aHeadNs += qint64(kNsPerByte);
             continue;
         }
         const QByteArray frame = aBuffer.left(total);
         aBuffer.remove(0, total);
+        aHeadNs += qint64(total * kNsPerByte);
         const bool checksumOk = Sum(frame, total - 1) == quint8(frame[total - 1]);
         if (quint8(frame[1]) != P::VUAddress)
             continue; // for another unit on the bus
-        Serve(frame, checksumOk);
+        Serve(frame, checksumOk, aHeadNs);
         if (mStop)
             return;
     }
 }
 
-void VUSimulator::Serve(const QByteArray& aFrame, bool aChecksumOk)
+void VUSimulator::Serve(const QByteArray& aFrame, bool aChecksumOk, qint64 aHeardNs)
 {
     Request request;
     request.frame = aFrame;
@@ -821,7 +828,7 @@ void VUSimulator::Serve(const QByteArray& aFrame, bool aChecksumOk)
     if (!aChecksumOk)
         Trace("bad checksum", aFrame);
     if (!frame.isEmpty())
-        SendReply(frame, faults, responseMs, pacing);
+        SendReply(frame, faults, pacing ? aHeardNs : 0, responseMs, pacing);
 }
 
 // The reply data for one request, or nothing when the unit stays silent.
@@ -910,9 +917,11 @@ bool VUSimulator::WriteAll(const char* aData, int aCount)
 
 // Sends one reply frame: after the response time, each byte no earlier than a 9600-baud line would
 // deliver it, with the injected delays.
-void VUSimulator::SendReply(const QByteArray& aFrame, const Faults& aFaults, int aResponseMs, bool aPacing)
+void VUSimulator::SendReply(const QByteArray& aFrame, const Faults& aFaults, qint64 aHeardNs, int aResponseMs,
+                            bool aPacing)
 {
-    qint64 start = SteadyNs() + qint64(aResponseMs + aFaults.lateFirstByteMs) * 1'000'000;
+    // The response time counts from the moment the request's last byte was on the line.
+    qint64 start = qMax(SteadyNs(), aHeardNs) + qint64(aResponseMs + aFaults.lateFirstByteMs) * 1'000'000;
     if (!SleepUntil(start))
         return;
     Trace("TX", aFrame);

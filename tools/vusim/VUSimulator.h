@@ -88,8 +88,9 @@ public:
     quint32 ImpCounter() const;
     void SetImpCounter(quint32 aValue);
 
-    // Timing: response time before the first reply byte (default 5 ms) and 9600-baud pacing of the
-    // reply bytes (1.1458 ms each; default on).
+    // Timing: response time before the first reply byte (default 5 ms) and 9600-baud pacing (default
+    // on): a request counts as heard 1.1458 ms per byte after its first byte came in, and the reply
+    // bytes go out no faster than that.
     void SetResponseTime(int aMs);
     int ResponseTime() const;
     void SetPacing(bool aOn);
@@ -113,11 +114,12 @@ public:
 
 private:
     void Run();
-    void ProcessInput(QByteArray& aBuffer, bool aTimedOut);
-    void Serve(const QByteArray& aFrame, bool aChecksumOk);
+    void ProcessInput(QByteArray& aBuffer, bool aTimedOut, qint64& aHeadNs);
+    void Serve(const QByteArray& aFrame, bool aChecksumOk, qint64 aHeardNs);
     QByteArray AnswerLocked(const QByteArray& aData);
     quint8 ApplyWriteLocked(int aId, const QByteArray& aBytes);
-    void SendReply(const QByteArray& aFrame, const Faults& aFaults, int aResponseMs, bool aPacing);
+    void SendReply(const QByteArray& aFrame, const Faults& aFaults, qint64 aHeardNs, int aResponseMs,
+                   bool aPacing);
     bool SleepUntil(qint64 aDueNs); // steady-clock ns; false when stopping or a request came in
     bool WriteAll(const char* aData, int aCount);
     void Trace(const char* aWhat, const QByteArray& aBytes) const;
