@@ -143,7 +143,6 @@ void CKR_CerifDlg::RefuseOtherVin()
     auto* box = new QDialog(this);
     Ui::VU_Error form;
     form.setupUi(box);
-    connect(form.btnOk, &QPushButton::clicked, box, &QDialog::accept, Qt::UniqueConnection);
     form.lblCaption->setText(QStringLiteral("Ошибка открытия файла:"));
     form.lblMessage->setText(QStringLiteral("Этот файл создан для ТС с другим VIN."));
     ExecCentered(box);

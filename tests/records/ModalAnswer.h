@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -10,16 +11,21 @@
 #include <functional>
 
 // Answers the next modal window the code under test opens: polls QApplication::activeModalWidget()
-// and hands the window to aAnswer once. A window that never appears leaves mSeen false.
+// and hands the window to aAnswer once. With aWanted set, only a window of that class name or object
+// name counts (several answers may wait at once). A window that never appears leaves mSeen false.
 class ModalAnswer : public QObject
 {
 public:
-    explicit ModalAnswer(std::function<void(QWidget*)> aAnswer, QWidget* aIgnore = nullptr)
-        : mAnswer(std::move(aAnswer)), mIgnore(aIgnore)
+    explicit ModalAnswer(std::function<void(QWidget*)> aAnswer, QWidget* aIgnore = nullptr,
+                         const QString& aWanted = QString())
+        : mAnswer(std::move(aAnswer)), mIgnore(aIgnore), mWanted(aWanted)
     {
         connect(&mTimer, &QTimer::timeout, this, [this] {
             QWidget* w = QApplication::activeModalWidget();
             if (!w || w == mIgnore || !w->isVisible())
+                return;
+            if (!mWanted.isEmpty() && w->objectName() != mWanted &&
+                QLatin1String(w->metaObject()->className()) != mWanted)
                 return;
             mTimer.stop();
             mSeen = true;
@@ -43,6 +49,7 @@ private:
     QTimer mTimer;
     std::function<void(QWidget*)> mAnswer;
     QPointer<QWidget> mIgnore;
+    QString mWanted;
 };
 
 // Typical answers.
@@ -62,7 +69,11 @@ inline std::function<void(QWidget*)> ChooseFile(const QString& aPath)
             aDialog->close();
             return;
         }
+        // The name typed into the dialog's edit is what it takes; selectFile alone is not reliable
+        // while the file model is still being filled.
         fd->selectFile(aPath);
+        if (auto* edit = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            edit->setText(aPath);
         QMetaObject::invokeMethod(fd, "accept");
     };
 }

@@ -1,0 +1,452 @@
+#include "ModalAnswer.h"
+#include "records/CKR_CerifDlg.h"
+#include "records/RecordDialogs.h"
+#include "records/RecordFile.h"
+#include "records/XmlElements.h"
+#include "widgets/Formatters.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray ReadAll(const QString& aPath)
+{
+    QFile f(aPath);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+bool WriteAll(const QString& aPath, const QByteArray& aBytes)
+{
+    QFile f(aPath);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(aBytes) == aBytes.size();
+}
+
+const QByteArray kRegistration = "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\r\n"
+                                 "<Registration>\r\n"
+                                 "    <Date>05/03/2012</Date>\r\n"
+                                 "    <Time>14:07:09</Time>\r\n"
+                                 "    <VU>\r\n"
+                                 "        <PartNo>\xce\xf0\xe1\xe8\xf2\xe0\xeb</PartNo>\r\n"
+                                 "        <SerNo>000123/03 11/01/RU</SerNo>\r\n"
+                                 "        <SWVer>1.2</SWVer>\r\n"
+                                 "        <Manufacturer>\xc2\xe5\xf1\xf2\xf0\xe0</Manufacturer>\r\n"
+                                 "        <Composition>3</Composition>\r\n"
+                                 "        <SensorUsage>8</SensorUsage>\r\n"
+                                 "        <DateTime>\r\n"
+                                 "            <Date>05/03/2012</Date>\r\n"
+                                 "            <Time>11:07:09</Time>\r\n"
+                                 "            <GMT>+3:00</GMT>\r\n"
+                                 "        </DateTime>\r\n"
+                                 "    </VU>\r\n"
+                                 "    <Vehicle>\r\n"
+                                 "        <VIN>XTA21099070001234</VIN>\r\n"
+                                 "        <RegNo>\r\n"
+                                 "            <Number>\xc0\x31\x32\x33\xc2\xd1\x34\x33</Number>\r\n"
+                                 "            <Region>43</Region>\r\n"
+                                 "        </RegNo>\r\n"
+                                 "        <Tyre>315/80R22.5</Tyre>\r\n"
+                                 "        <MaxSpeed>90</MaxSpeed>\r\n"
+                                 "        <Odometer>123,4</Odometer>\r\n"
+                                 "    </Vehicle>\r\n"
+                                 "</Registration>\r\n";
+
+const QByteArray kCalibration = "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\r\n"
+                                "<Calibration>\r\n"
+                                "    <Date>06/03/2012</Date>\r\n"
+                                "    <Time>10:00:00</Time>\r\n"
+                                "    <VU>\r\n"
+                                "        <Composition>3</Composition>\r\n"
+                                "        <SensorUsage>1</SensorUsage>\r\n"
+                                "    </VU>\r\n"
+                                "    <Vehicle>\r\n"
+                                "        <VIN>xta21099070001234 </VIN>\r\n"
+                                "        <RegNo>\r\n"
+                                "            <Number>B777</Number>\r\n"
+                                "            <Region>43</Region>\r\n"
+                                "        </RegNo>\r\n"
+                                "        <Tyre>295/80R22.5</Tyre>\r\n"
+                                "        <Odometer>1234567.8</Odometer>\r\n"
+                                "    </Vehicle>\r\n"
+                                "    <Data>\r\n"
+                                "        <W-Const>8000</W-Const>\r\n"
+                                "        <K-Const>010</K-Const>\r\n"
+                                "        <L-Const>0x100</L-Const>\r\n"
+                                "        <NextCalibration>\r\n"
+                                "            <Date>06/03/2014</Date>\r\n"
+                                "        </NextCalibration>\r\n"
+                                "        <B6-Const>1</B6-Const>\r\n"
+                                "        <B7-Const>2</B7-Const>\r\n"
+                                "        <CANSpeed>0</CANSpeed>\r\n"
+                                "    </Data>\r\n"
+                                "</Calibration>\r\n";
+
+} // namespace
+
+class tst_CerifDlg : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir mDir;
+    QString mStartDir;
+
+    template <typename T> static T* Find(QWidget* aDlg, const char* aName)
+    {
+        T* w = aDlg->findChild<T*>(QString::fromLatin1(aName));
+        if (!w)
+            qFatal("no widget %s", aName);
+        return w;
+    }
+    static QString Text(QWidget* aDlg, const char* aName) { return Find<QLineEdit>(aDlg, aName)->text(); }
+    static void SetText(QWidget* aDlg, const char* aName, const QString& aText)
+    {
+        Find<QLineEdit>(aDlg, aName)->setText(aText);
+    }
+
+    // Runs the dialog's Load button with aPath chosen in the file dialog.
+    static bool Load(CKR_CerifDlg& aDlg, const QString& aPath)
+    {
+        ModalAnswer choose(ChooseFile(aPath), nullptr, QStringLiteral("QFileDialog"));
+        aDlg.OnLoadClick();
+        return choose.mSeen;
+    }
+
+    static void Fill(QWidget* d)
+    {
+        SetText(d, "edtOrderNo", QStringLiteral("17/3"));
+        Find<QDateEdit>(d, "dedOrderDate")->setDate(QDate(2012, 3, 5));
+        Find<QComboBox>(d, "cmbOrderMaster")->setEditText(QString());
+        SetText(d, "edtCustomerName", QStringLiteral("ООО «Груз» ✓"));
+        SetText(d, "edtCustomerAddress", QStringLiteral("Пермь"));
+        SetText(d, "edtVehicleManufacturer", QStringLiteral("КАМАЗ"));
+        SetText(d, "edtVehicleModel", QStringLiteral("5490"));
+        SetText(d, "edtVehicleVIN", QStringLiteral("XTA21099070001234"));
+        SetText(d, "edtVehicleRegNo", QStringLiteral("А123ВС43"));
+        SetText(d, "edtVehicleTyre", QStringLiteral("315/80R22.5"));
+        SetText(d, "edtVehicleOdometer", QStringLiteral("1234.5"));
+        SetText(d, "edtVUManufacturer", QStringLiteral("Вестра"));
+        SetText(d, "edtVUType", QStringLiteral("ОрбиталRus"));
+        SetText(d, "edtVUSerNo", QStringLiteral("000123/03 11/18/RU"));
+        Find<QSpinBox>(d, "speClbrW")->setValue(8000);
+        Find<QSpinBox>(d, "speClbrK")->setValue(0);
+        Find<QSpinBox>(d, "speClbrL")->setValue(3250);
+        Find<QDateEdit>(d, "dedClbrNexDate")->setDate(QDate(2014, 3, 5));
+        SetText(d, "edtResultLabel", QStringLiteral("Стойка"));
+        Find<QComboBox>(d, "cmbResultManitulation")->setCurrentIndex(1);
+        Find<QComboBox>(d, "cmbResultTest")->setCurrentIndex(0);
+        SetText(d, "edtResultRemark", QStringLiteral("Нет"));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(mDir.isValid());
+        mStartDir = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(mDir.path()));
+        QVERIFY(WriteAll(QStringLiteral("r_Reg.xml"), kRegistration));
+        QVERIFY(WriteAll(QStringLiteral("c_Clb.xml"), kCalibration));
+    }
+    void cleanupTestCase() { QDir::setCurrent(mStartDir); }
+    void init() { QFile::remove(QStringLiteral("Config.xml")); }
+
+    void constructionWithoutConfig()
+    {
+        CKR_CerifDlg dlg;
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Вестра:Вельмора. v1.0"));
+        QCOMPARE(dlg.size(), QSize(800, 660));
+        auto* master = Find<QComboBox>(&dlg, "cmbOrderMaster");
+        QCOMPARE(master->count(), 2);
+        QCOMPARE(master->itemText(0), QStringLiteral("New Item"));
+        QCOMPARE(master->itemText(1), QStringLiteral("New Item2"));
+        QCOMPARE(Find<QDateEdit>(&dlg, "dedOrderDate")->date(), QDate::currentDate());
+        QCOMPARE(Find<QDateEdit>(&dlg, "dedClbrNexDate")->date(), QDate::currentDate().addYears(2));
+        QVERIFY(dlg.LabelPrinter()->printerName() != QStringLiteral("Brother PT-2430PC"));
+        QCOMPARE(dlg.LabelPrinter()->resolution() > dlg.CertificatePrinter()->resolution(), true);
+        QCOMPARE(Text(&dlg, "edtResultLabel"), QStringLiteral("Стойка двери водителя"));
+        QCOMPARE(Find<QComboBox>(&dlg, "cmbResultTest")->currentIndex(), 1);
+        QCOMPARE(Find<QComboBox>(&dlg, "cmbResultManitulation")->currentIndex(), 0);
+        QCOMPARE(Find<QLineEdit>(&dlg, "edtVehicleOdometer")->maxLength(), 9);
+    }
+
+    void constructionWithConfig()
+    {
+        QVERIFY(WriteAll(
+            QStringLiteral("Config.xml"),
+            "<Config><Order><Certificate><Printer><Name>Crt</Name></Printer></Certificate></Order>"
+            "<Workshop><Name>W</Name><Address>A</Address><Code>C</Code><MasterList><Master><Name>"
+            "One</Name></Master><Master><Name>Two</Name></Master></MasterList></Workshop></Config>"));
+        CKR_CerifDlg dlg;
+        QCOMPARE(dlg.LabelPrinter()->printerName().isEmpty() ? QStringLiteral("Brother PT-2430PC")
+                                                             : dlg.LabelPrinter()->printerName(),
+                 QStringLiteral("Brother PT-2430PC"));
+        auto* master = Find<QComboBox>(&dlg, "cmbOrderMaster");
+        QCOMPARE(master->count(), 2);
+        QCOMPARE(master->itemText(1), QStringLiteral("Two"));
+        const QDomDocument doc = dlg.BuildCertificate();
+        const QDomElement workshop = doc.documentElement().firstChildElement(QStringLiteral("Workshop"));
+        QCOMPARE(ReadChildText(workshop, QStringLiteral("Name"), {}), QStringLiteral("W"));
+        QCOMPARE(ReadChildText(workshop, QStringLiteral("Address"), {}), QStringLiteral("A"));
+        QCOMPARE(ReadChildText(workshop, QStringLiteral("Code"), {}), QStringLiteral("C"));
+        QCOMPARE(ReadChildText(workshop, QStringLiteral("Master"), {}), QStringLiteral("One"));
+    }
+
+    void noTechniciansThenRecordWithoutMaster()
+    {
+        QVERIFY(
+            WriteAll(QStringLiteral("Config.xml"), "<Config><Workshop><Name>W</Name></Workshop></Config>"));
+        CKR_CerifDlg dlg;
+        auto* master = Find<QComboBox>(&dlg, "cmbOrderMaster");
+        QCOMPARE(master->count(), 0);
+        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("r_Reg.xml"))));
+        QCOMPARE(master->count(), 1);
+        QCOMPARE(master->currentText(), QString());
+        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("r_Reg.xml"))));
+        QCOMPARE(master->count(), 1);
+    }
+
+    void loadRegistration()
+    {
+        CKR_CerifDlg dlg;
+        SetText(&dlg, "edtCustomerName", QStringLiteral("kept"));
+        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("r_Reg.xml"))));
+        QCOMPARE(Find<QDateEdit>(&dlg, "dedOrderDate")->date(), QDate(2012, 3, 5));
+        QCOMPARE(Text(&dlg, "edtVehicleVIN"), QStringLiteral("XTA21099070001234"));
+        QCOMPARE(Text(&dlg, "edtVehicleRegNo"), QStringLiteral("А123ВС43"));
+        QCOMPARE(Text(&dlg, "edtVehicleTyre"), QStringLiteral("315/80R22.5"));
+        QCOMPARE(Text(&dlg, "edtVehicleOdometer"), NumberText(123.4));
+        QCOMPARE(Text(&dlg, "edtVUType"), QStringLiteral("Орбитал"));
+        QCOMPARE(Text(&dlg, "edtVUSerNo"), QStringLiteral("000123/03 11/01/RU"));
+        QCOMPARE(Text(&dlg, "edtVUManufacturer"), QStringLiteral("Вестра"));
+        QCOMPARE(Text(&dlg, "edtVUManufacturingDate"), QStringLiteral("03/2011"));
+        QCOMPARE(Text(&dlg, "edtCustomerName"), QStringLiteral("kept"));
+        QCOMPARE(Find<QSpinBox>(&dlg, "speClbrW")->value(), 0);
+    }
+
+    void loadCalibration()
+    {
+        CKR_CerifDlg dlg;
+        // The same VIN in another case and with spaces is accepted.
+        SetText(&dlg, "edtVehicleVIN", QStringLiteral(" XTA21099070001234"));
+        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("c_Clb.xml"))));
+        QCOMPARE(Find<QDateEdit>(&dlg, "dedOrderDate")->date(), QDate(2012, 3, 6));
+        QCOMPARE(Find<QSpinBox>(&dlg, "speClbrW")->value(), 8000);
+        QCOMPARE(Find<QSpinBox>(&dlg, "speClbrK")->value(), 8);
+        QCOMPARE(Find<QSpinBox>(&dlg, "speClbrL")->value(), 256);
+        QCOMPARE(Find<QDateEdit>(&dlg, "dedClbrNexDate")->date(), QDate(2014, 3, 6));
+        QCOMPARE(Text(&dlg, "edtVehicleRegNo"), QStringLiteral("B777"));
+        // A million km and more: whole kilometres, no exponent, within the field.
+        QCOMPARE(Text(&dlg, "edtVehicleOdometer"), QStringLiteral("1234568"));
+    }
+
+    void otherVinRefused()
+    {
+        CKR_CerifDlg dlg;
+        dlg.show();
+        SetText(&dlg, "edtVehicleVIN", QStringLiteral("WDB00000000000001"));
+        SetText(&dlg, "edtVehicleTyre", QStringLiteral("unchanged"));
+        QString caption, message;
+        ModalAnswer refusal(
+            [&](QWidget* w) {
+                caption = w->findChild<QLabel*>(QStringLiteral("lblCaption"))->text();
+                message = w->findChild<QLabel*>(QStringLiteral("lblMessage"))->text();
+                PressOk(w);
+            },
+            nullptr, QStringLiteral("VU_Error"));
+        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("r_Reg.xml"))));
+        QTRY_VERIFY(refusal.mSeen);
+        QCOMPARE(refusal.mObjectName, QStringLiteral("VU_Error"));
+        QCOMPARE(caption, QStringLiteral("Ошибка открытия файла:"));
+        QCOMPARE(message, QStringLiteral("Этот файл создан для ТС с другим VIN."));
+        QCOMPARE(Text(&dlg, "edtVehicleTyre"), QStringLiteral("unchanged"));
+        QCOMPARE(Text(&dlg, "edtVehicleVIN"), QStringLiteral("WDB00000000000001"));
+        QVERIFY(dlg.isVisible());
+    }
+
+    void recordWithoutVinKeepsEnteredOne()
+    {
+        QByteArray noVin = kCalibration;
+        noVin.replace("<VIN>xta21099070001234 </VIN>", "");
+        QVERIFY(WriteAll(QStringLiteral("n_Clb.xml"), noVin));
+        CKR_CerifDlg dlg;
+        SetText(&dlg, "edtVehicleVIN", QStringLiteral("wdb 1"));
+        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("n_Clb.xml"))));
+        QCOMPARE(Text(&dlg, "edtVehicleVIN"), QStringLiteral("wdb 1"));
+        QCOMPARE(Find<QSpinBox>(&dlg, "speClbrW")->value(), 8000);
+    }
+
+    void saveAndLoadCertificate()
+    {
+        QVERIFY(WriteAll(QStringLiteral("Config.xml"), "<Config><Workshop><Name>Тахо</Name><Code>42</Code>"
+                                                       "</Workshop></Config>"));
+        CKR_CerifDlg dlg;
+        Fill(&dlg);
+        QCOMPARE(Text(&dlg, "edtVUManufacturingDate"), QStringLiteral("03/2011"));
+
+        const QString path = mDir.filePath(QStringLiteral("saved_Crt.xml"));
+        QString proposed;
+        QString filter;
+        ModalAnswer choose([&](QWidget* w) {
+            auto* fd = qobject_cast<QFileDialog*>(w);
+            proposed = fd->selectedFiles().value(0);
+            filter = fd->nameFilters().join(QStringLiteral(";;"));
+            ChooseFile(path)(fd);
+        });
+        dlg.OnSaveClick();
+        QVERIFY(choose.mSeen);
+        QCOMPARE(choose.mTitle, QStringLiteral("Сохранить в файл"));
+        QCOMPARE(filter, QStringLiteral(
+                             "Сертификаты тахографа (*_Crt.xml);;Файлы тахографа (*.xml);;Все файлы (*.*)"));
+        QVERIFY2(QRegularExpression(QStringLiteral("^%1/А123ВС43_20\\d{6}_\\d{6}_Crt\\.xml$")
+                                        .arg(QRegularExpression::escape(QDir::currentPath())))
+                     .match(proposed)
+                     .hasMatch(),
+                 qPrintable(proposed));
+        QCOMPARE(ReadAll(path), SerializeRecord(dlg.BuildCertificate()));
+        const QByteArray bytes = ReadAll(path);
+        QVERIFY(bytes.startsWith("<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\r\n<Certificate>\r\n"));
+        QVERIFY(bytes.contains("        <Odometer>1234.5</Odometer>\r\n"));
+        QVERIFY(bytes.contains("&#10003;"));
+        QVERIFY(!bytes.contains("K-Const"));
+
+        // Into a fresh dialog: every field comes back.
+        CKR_CerifDlg again;
+        SetText(&again, "edtVehicleVIN", QStringLiteral("OTHER VIN")); // certificates pass the check
+        QVERIFY(Load(again, path));
+        for (const char* name :
+             {"edtOrderNo", "edtCustomerName", "edtCustomerAddress", "edtVehicleManufacturer",
+              "edtVehicleModel", "edtVehicleVIN", "edtVehicleRegNo", "edtVehicleTyre", "edtVUManufacturer",
+              "edtVUType", "edtVUSerNo", "edtVUManufacturingDate", "edtResultLabel", "edtResultRemark"})
+            QCOMPARE(Text(&again, name), Text(&dlg, name));
+        QCOMPARE(Text(&again, "edtVehicleOdometer"), NumberText(1234.5));
+        for (const char* name : {"dedOrderDate", "dedClbrNexDate"})
+            QCOMPARE(Find<QDateEdit>(&again, name)->date(), Find<QDateEdit>(&dlg, name)->date());
+        for (const char* name : {"speClbrW", "speClbrK", "speClbrL"})
+            QCOMPARE(Find<QSpinBox>(&again, name)->value(), Find<QSpinBox>(&dlg, name)->value());
+        for (const char* name : {"cmbResultTest", "cmbResultManitulation"})
+            QCOMPARE(Find<QComboBox>(&again, name)->currentIndex(),
+                     Find<QComboBox>(&dlg, name)->currentIndex());
+        QCOMPARE(Find<QComboBox>(&again, "cmbOrderMaster")->currentText(), QString());
+        // Saving again from the loaded form writes the same record.
+        QCOMPARE(SerializeRecord(again.BuildCertificate()), bytes);
+    }
+
+    void proposedNameFallsBack()
+    {
+        CKR_CerifDlg dlg;
+        SetText(&dlg, "edtVehicleVIN", QStringLiteral(" XTA  1 "));
+        const QStringList before = QDir().entryList();
+        QString proposed;
+        ModalAnswer cancel([&](QWidget* w) {
+            proposed = qobject_cast<QFileDialog*>(w)->selectedFiles().value(0);
+            Reject(w);
+        });
+        dlg.OnSaveClick();
+        QVERIFY(cancel.mSeen);
+        QVERIFY2(QFileInfo(proposed).fileName().startsWith(QStringLiteral("XTA 1_20")), qPrintable(proposed));
+
+        SetText(&dlg, "edtVehicleVIN", QString());
+        ModalAnswer cancel2([&](QWidget* w) {
+            proposed = qobject_cast<QFileDialog*>(w)->selectedFiles().value(0);
+            Reject(w);
+        });
+        dlg.OnSaveClick();
+        QVERIFY(QFileInfo(proposed).fileName().startsWith(QStringLiteral("_20")));
+        QVERIFY(cancel2.mSeen);
+        // Cancelled: nothing written.
+        QCOMPARE(QDir().entryList(), before);
+    }
+
+    void resultCombos_data()
+    {
+        QTest::addColumn<QByteArray>("test");
+        QTest::addColumn<int>("index");
+        QTest::newRow("two") << QByteArray("2") << 1;
+        QTest::newRow("zero") << QByteArray("0") << 0;
+        QTest::newRow("word") << QByteArray("yes") << 1;
+        QTest::newRow("empty") << QByteArray("") << 1;
+        QTest::newRow("negative") << QByteArray("-1") << 1;
+    }
+    void resultCombos()
+    {
+        QFETCH(QByteArray, test);
+        QFETCH(int, index);
+        QVERIFY(WriteAll(QStringLiteral("t_Crt.xml"), "<Certificate><Result><Test>" + test +
+                                                          "</Test><Manipulation>" + test +
+                                                          "</Manipulation></Result></Certificate>"));
+        CKR_CerifDlg dlg;
+        Find<QComboBox>(&dlg, "cmbResultManitulation")->setCurrentIndex(1);
+        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("t_Crt.xml"))));
+        QCOMPARE(Find<QComboBox>(&dlg, "cmbResultTest")->currentIndex(), index);
+        QCOMPARE(Find<QComboBox>(&dlg, "cmbResultManitulation")->currentIndex(), index);
+    }
+
+    void typedManufacturingDateSurvives()
+    {
+        CKR_CerifDlg dlg;
+        SetText(&dlg, "edtVUSerNo", QStringLiteral("1/03 11/1/RU"));
+        QCOMPARE(Text(&dlg, "edtVUManufacturingDate"), QStringLiteral("03/2011"));
+        SetText(&dlg, "edtVUSerNo", QStringLiteral("1/04 12/1/RU"));
+        QCOMPARE(Text(&dlg, "edtVUManufacturingDate"), QStringLiteral("04/2012"));
+        SetText(&dlg, "edtVUSerNo", QStringLiteral("1/13 12/1/RU"));
+        QCOMPARE(Text(&dlg, "edtVUManufacturingDate"), QStringLiteral("04/2012"));
+        SetText(&dlg, "edtVUManufacturingDate", QStringLiteral("зима 2010"));
+        SetText(&dlg, "edtVUSerNo", QStringLiteral("1/05 13/1/RU"));
+        QCOMPARE(Text(&dlg, "edtVUManufacturingDate"), QStringLiteral("зима 2010"));
+        const QDomElement vu =
+            dlg.BuildCertificate().documentElement().firstChildElement(QStringLiteral("VU"));
+        QCOMPARE(ReadChildText(vu, QStringLiteral("ManufacturingDate"), {}), QStringLiteral("зима 2010"));
+    }
+
+    void malformedAndUnreadableFiles()
+    {
+        QVERIFY(WriteAll(QStringLiteral("bad_Reg.xml"), "<Registration>\r\n<Vehicle><VIN>X</Vehicle>\r\n"));
+        CKR_CerifDlg dlg;
+        SetText(&dlg, "edtVehicleTyre", QStringLiteral("unchanged"));
+        ModalAnswer box(PressOk, nullptr, QStringLiteral("QMessageBox"));
+        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("bad_Reg.xml"))));
+        QTRY_VERIFY(box.mSeen);
+        QCOMPARE(box.mTitle, QStringLiteral("Ошибка при считывании файла."));
+        QVERIFY2(
+            QRegularExpression(QStringLiteral("^При считывании файла '.*bad_Reg\\.xml' возникла ошибка '.+' "
+                                              "\\(строка 2, позиция \\d+\\)\\.$"))
+                .match(box.mText)
+                .hasMatch(),
+            qPrintable(box.mText));
+        QCOMPARE(Text(&dlg, "edtVehicleTyre"), QStringLiteral("unchanged"));
+
+        // A file that cannot be opened (the same path the dialogs take after the file dialog).
+        const QString missing = mDir.filePath(QStringLiteral("gone_Reg.xml"));
+        ModalAnswer openBox(PressOk);
+        QDomDocument doc;
+        QVERIFY(!OpenRecord(&dlg, missing, doc));
+        QVERIFY(openBox.mSeen);
+        QCOMPARE(openBox.mTitle, QStringLiteral("Ошибка при открытии файла."));
+        QVERIFY2(openBox.mText.startsWith(
+                     QStringLiteral("При открытии файла '%1' возникла ошибка '").arg(missing)),
+                 qPrintable(openBox.mText));
+        QVERIFY(openBox.mText.endsWith(QStringLiteral("'.")));
+    }
+
+    void unwritableRecord()
+    {
+        // A directory where the record should go: reported, never taken for saved.
+        QVERIFY(QDir().mkdir(QStringLiteral("dir_Crt.xml")));
+        CKR_CerifDlg dlg;
+        ModalAnswer box(PressOk);
+        QVERIFY(!SaveRecord(&dlg, QStringLiteral("dir_Crt.xml"), dlg.BuildCertificate()));
+        QVERIFY(box.mSeen);
+        QCOMPARE(box.mTitle, QStringLiteral("Ошибка сохранения"));
+        QCOMPARE(box.mText, QStringLiteral("Не могу записать в файл 'dir_Crt.xml'."));
+        QVERIFY(QFileInfo(QStringLiteral("dir_Crt.xml")).isDir());
+    }
+};
+
+QTEST_MAIN(tst_CerifDlg)
+#include "tst_CerifDlg.moc"
