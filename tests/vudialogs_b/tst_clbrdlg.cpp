@@ -6,6 +6,7 @@
 #include "dialogs/CKR_ClbrDlg.h"
 #include "dialogs/CKR_EditDlg.h"
 #include "dialogs/CKR_MeasureDlg.h"
+#include "dialogs/CKR_TyreDlg.h"
 #include "dialogs/VUConnect.h"
 #include "link/CKR_HiProt.h"
 #include "link/CodePage.h"
@@ -105,8 +106,12 @@ ModalScript::Handler ChooseFile(const QString& aPath, QString* aCaption = nullpt
         if (aPath.isEmpty())
             fd->reject();
         else {
+            // The name line edit is what the dialog takes on accept; selectFile alone may be overridden
+            // by the initial selection the dialog applies when it is shown.
             fd->selectFile(aPath);
-            fd->accept();
+            if (auto* name = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(aPath);
+            static_cast<QDialog*>(fd)->accept(); // QFileDialog::accept is protected
         }
         return true;
     };
