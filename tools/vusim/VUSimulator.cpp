@@ -805,7 +805,7 @@ void VUSimulator::Serve(const QByteArray& aFrame, bool aChecksumOk, qint64 aHear
     {
         QMutexLocker lock(&mMutex);
         ++mRequestCount;
-        faults = mFaults;
+        faults = mFaults.count == 0 ? Faults{} : mFaults;
         if (mFaults.count > 0 && --mFaults.count == 0)
             mFaults = Faults{};
         const bool dead = faults.deadAfterFrames >= 0 && mRepliesSent >= faults.deadAfterFrames;

@@ -32,8 +32,8 @@ public:
         QByteArray reply;   // the frame sent back, empty when the unit stayed silent
     };
 
-    // Faults applied to the replies. With count >= 0 they apply to that many more requests only
-    // (each request counts, answered or not); then the unit behaves again.
+    // Faults applied to the replies. With count > 0 they apply to that many more requests only (each
+    // request counts, answered or not), then the unit behaves again; -1: until changed; 0: none.
     struct Faults
     {
         bool silent = false;     // no reply at all
