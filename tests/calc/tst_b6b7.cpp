@@ -35,6 +35,7 @@ private slots:
     void nothingAnnouncedAfterFinish_data();
     void nothingAnnouncedAfterFinish();
     void gettersAfterOk();
+    void typedValueWithEnterKeepsDialogOpen();
     void form();
 
 private:
@@ -111,9 +112,9 @@ void TestB6B7::burstOfChangesGivesOneEmission()
     QSpinBox* box = Spin(spin.toLatin1().constData());
 
     box->setValue(100);
-    QTest::qWait(50);
+    QTest::qWait(20);
     box->setValue(120);
-    QTest::qWait(50);
+    QTest::qWait(20);
     box->setValue(140);
     QCOMPARE(mSpy->count(), 0);
 
@@ -321,6 +322,25 @@ void TestB6B7::gettersAfterOk()
     QCOMPARE(mDlg->GetB6Const(), 8000);
     QCOMPARE(mDlg->GetB7Const(), 8300);
     QCOMPARE(mDlg->GetCANSpeed().toInt(), 8);
+}
+
+// Trying values is typing a number and pressing Enter; that must not end the live test.
+void TestB6B7::typedValueWithEnterKeepsDialogOpen()
+{
+    SettleAndSpy();
+    QSignalSpy finished(mDlg.get(), &QDialog::finished);
+    QSpinBox* b6 = Spin("speB6Const");
+    mDlg->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(mDlg.get()));
+    b6->setFocus();
+    b6->selectAll();
+    QTest::keyClicks(b6, QStringLiteral("8123"));
+    QTest::keyClick(b6, Qt::Key_Return);
+    QTest::keyClick(b6, Qt::Key_Enter);
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(mDlg->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(mSpy->count(), 1, 5000);
+    QCOMPARE(Values(CKR_HiProt::PID_B6Const), QList<QVariant>{8123});
 }
 
 void TestB6B7::form()
