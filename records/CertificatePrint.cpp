@@ -6,6 +6,7 @@
 #include <QDebug>
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
 
 namespace {
 
@@ -29,10 +30,30 @@ QPixmap LoadLogo(const QString& aPath)
     return logo;
 }
 
-// Every text sits in its rectangle, word-wrapped and vertically centred.
+// Every text sits in its rectangle, word-wrapped and vertically centred. The sizes suit the narrow
+// fonts of a Windows printer; where the font in use is wider, a text whose words do not fit the width,
+// or whose wrapped lines run out of the rectangle, is made smaller (down to 60%) instead of running
+// over frames and neighbours.
 void DrawText(QPainter& aPainter, const QRect& aRect, Qt::Alignment aAlign, const QString& aText)
 {
-    aPainter.drawText(aRect, int(aAlign | Qt::AlignVCenter) | Qt::TextWordWrap, aText);
+    const int flags = int(aAlign | Qt::AlignVCenter) | Qt::TextWordWrap;
+    const QFont original = aPainter.font();
+    const QRectF box(aRect);
+    const auto fits = [&] {
+        // The text's own lines are always allowed their height, even in a low rectangle.
+        const QRectF own = aPainter.boundingRect(box, flags & ~Qt::TextWordWrap, aText);
+        const QRectF wrapped = aPainter.boundingRect(box, flags, aText);
+        return wrapped.width() <= box.width() + 0.5 &&
+               wrapped.height() <= std::max(box.height(), own.height()) + 0.5;
+    };
+    const int size = original.pixelSize();
+    for (int px = size; px > 0 && px * 10 >= size * 6 && !fits(); --px) {
+        QFont smaller = original;
+        smaller.setPixelSize(px - 1);
+        aPainter.setFont(smaller);
+    }
+    aPainter.drawText(box, flags, aText);
+    aPainter.setFont(original);
 }
 
 void Left(QPainter& aPainter, const QRect& aRect, const QString& aText)
