@@ -1,34 +1,17 @@
 #include "app/v02.h"
 
 #include "app/Launch.h"
+#include "dialogs/CKR_ClbrDlg.h"
+#include "dialogs/CKR_FirstDlg.h"
+#include "dialogs/CKR_VUInfoDlg.h"
+#include "records/CKR_CerifDlg.h"
+#include "records/CKR_ConfigDlg.h"
 
 #include "ui_v02.h"
 
 #include <QDebug>
 #include <QGuiApplication>
 #include <QScreen>
-
-// Each task dialog is opened as soon as its class is part of the tree.
-#if __has_include("dialogs/CKR_FirstDlg.h") && __has_include("dialogs/CKR_FirstDlg.cpp")
-#include "dialogs/CKR_FirstDlg.h"
-#define VELMORA_HAVE_FIRST_DLG 1
-#endif
-#if __has_include("dialogs/CKR_VUInfoDlg.h") && __has_include("dialogs/CKR_VUInfoDlg.cpp")
-#include "dialogs/CKR_VUInfoDlg.h"
-#define VELMORA_HAVE_INFO_DLG 1
-#endif
-#if __has_include("dialogs/CKR_ClbrDlg.h") && __has_include("dialogs/CKR_ClbrDlg.cpp")
-#include "dialogs/CKR_ClbrDlg.h"
-#define VELMORA_HAVE_CLBR_DLG 1
-#endif
-#if __has_include("records/CKR_CerifDlg.h") && __has_include("records/CKR_CerifDlg.cpp")
-#include "records/CKR_CerifDlg.h"
-#define VELMORA_HAVE_CERIF_DLG 1
-#endif
-#if __has_include("records/CKR_ConfigDlg.h") && __has_include("records/CKR_ConfigDlg.cpp")
-#include "records/CKR_ConfigDlg.h"
-#define VELMORA_HAVE_CONFIG_DLG 1
-#endif
 
 v02::v02(QWidget* aParent, Qt::WindowFlags aFlags)
     : QMainWindow(aParent, aFlags), ui(std::make_unique<Ui::v02Class>())
@@ -55,38 +38,28 @@ v02::~v02() = default;
 void v02::OnVUFirst()
 {
     qDebug() << "OnVUFirst";
-#ifdef VELMORA_HAVE_FIRST_DLG
     LaunchHiding<CKR_FirstDlg>(this);
-#endif
 }
 
 void v02::OnVUSettings()
 {
     qDebug() << "OnOnVUInfo";
-#ifdef VELMORA_HAVE_INFO_DLG
     LaunchHiding<CKR_VUInfoDlg>(this);
-#endif
 }
 
 void v02::OnVUCalibrate()
 {
     qDebug() << "OnVUCalibrate";
-#ifdef VELMORA_HAVE_CLBR_DLG
     LaunchChild<CKR_ClbrDlg>(this, true);
-#endif
 }
 
 void v02::OnVUPrint()
 {
-#ifdef VELMORA_HAVE_CERIF_DLG
     LaunchChild<CKR_CerifDlg>(this, false);
-#endif
 }
 
 void v02::OnConfigure()
 {
     qDebug() << "OnConfigure";
-#ifdef VELMORA_HAVE_CONFIG_DLG
     LaunchChild<CKR_ConfigDlg>(this, false);
-#endif
 }

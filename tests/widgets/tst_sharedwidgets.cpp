@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
@@ -196,6 +197,21 @@ private slots:
             QTest::keyClick(&spin, steps > 0 ? Qt::Key_Up : Qt::Key_Down);
         QCOMPARE(spin.value(), value);
         QCOMPARE(spin.text(), spin.textFromValue(value));
+    }
+
+    void spinBoxDiagnostics()
+    {
+        SpinBox spin;
+        QLoggingCategory::setFilterRules(QStringLiteral("default.debug=true"));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^CKR_GMTSpinBox::validate: .*-0:30")));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^valueFromText \\( .*\\+3:20.* \\)$")));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^textFromValue \\( -30 \\)$")));
+        QString text = QStringLiteral("-0:30");
+        int pos = 0;
+        spin.validate(text, pos);
+        spin.valueFromText(QStringLiteral("+3:20"));
+        spin.textFromValue(-30);
+        QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     }
 
     void canSpeedList()
