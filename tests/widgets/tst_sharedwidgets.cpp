@@ -6,9 +6,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLoggingCategory>
-#include <QRegularExpression>
 #include <QPointer>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 
@@ -203,8 +203,10 @@ private slots:
     {
         SpinBox spin;
         QLoggingCategory::setFilterRules(QStringLiteral("default.debug=true"));
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^CKR_GMTSpinBox::validate: .*-0:30")));
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^valueFromText \\( .*\\+3:20.* \\)$")));
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression(QStringLiteral("^CKR_GMTSpinBox::validate: .*-0:30")));
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression(QStringLiteral("^valueFromText \\( .*\\+3:20.* \\)$")));
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^textFromValue \\( -30 \\)$")));
         QString text = QStringLiteral("-0:30");
         int pos = 0;
