@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Regenerates the launcher's icons (48 x 48) and the sample logos. Most icons are the public-domain Tango
+# Regenerates the launcher's icons (48 x 48) and the picture logo.jpg. Most icons are the public-domain Tango
 # artwork (Debian package tango-icon-theme) rendered with rsvg-convert (librsvg2-bin); the ones Tango has no
 # picture for are drawn here with ImageMagick at four times the size and scaled down.
 # Not part of the build: the results are kept in the repository.
@@ -125,27 +125,3 @@ convert -size 160x120 xc:white \
     -stroke '#cc0000' -strokewidth 5 -draw 'line 80,44 98,26' \
     -stroke none -fill '#204a87' -font "$font" -pointsize 22 -gravity South -draw "text 0,6 'Вельмора'" \
     -quality 90 logo.jpg
-
-# Sample logos of a made-up workshop "Вестра" for the certificate (wide) and the label (its own proportions).
-logo() { # width height pointsize out
-    local w=$1 h=$2 ps=$3 r=$(($2 * 36 / 100)) cx=$(($2 / 2)) cy=$(($2 / 2))
-    convert -size "${w}x${h}" xc:white \
-        -fill '#204a87' -draw "circle $cx,$cy $cx,$((cy - r))" \
-        -fill white -draw "circle $cx,$cy $cx,$((cy - r * 70 / 100))" \
-        -fill '#204a87' -draw "circle $cx,$cy $cx,$((cy - r * 15 / 100))" \
-        -stroke '#cc0000' -strokewidth $((h / 30 + 1)) -draw "line $cx,$cy $((cx + r * 55 / 100)),$((cy - r * 55 / 100))" \
-        -stroke none -fill '#204a87' -font "$font" -pointsize "$ps" -gravity West \
-        -draw "text $((h + h / 20)),$((-h / 10)) 'Вестра'" \
-        -fill '#555753' -font "${font/-Bold/}" -pointsize $((ps * 36 / 100)) \
-        -draw "text $((h + h / 20)),$((h * 22 / 100)) 'тахографы · калибровка'" \
-        -strip "PNG24:$4"
-}
-logo 894 294 120 samples/LogoCertif.png
-# The label's logo is small: emblem above the name.
-convert -size 540x300 xc:white \
-    -fill '#204a87' -draw 'circle 270,90 270,20' \
-    -fill white -draw 'circle 270,90 270,41' \
-    -fill '#204a87' -draw 'circle 270,90 270,80' \
-    -stroke '#cc0000' -strokewidth 11 -draw 'line 270,90 308,52' \
-    -stroke none -fill '#204a87' -font "$font" -pointsize 96 -gravity South -draw "text 0,12 'Вестра'" \
-    -strip PNG24:samples/LogoLabel.png
