@@ -2,6 +2,7 @@
 
 #include "records/CertificatePrint.h"
 #include "records/CertificateRecord.h"
+#include "records/FitLabels.h"
 #include "records/RecordDialogs.h"
 #include "records/RecordFile.h"
 #include "records/WorkshopConfig.h"
@@ -43,6 +44,7 @@ CKR_CerifDlg::CKR_CerifDlg(QWidget* parent, Qt::WindowFlags f)
       mCertifPrinter(QPrinter::ScreenResolution), mLabelPrinter(QPrinter::HighResolution)
 {
     mUi->setupUi(this);
+    FitLabels(this);
     mUi->dedClbrNexDate->setDate(QDate::currentDate().addYears(2));
 
     connect(mUi->btnLoad, &QPushButton::clicked, this, &CKR_CerifDlg::OnLoadClick);

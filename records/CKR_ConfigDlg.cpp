@@ -1,5 +1,6 @@
 #include "records/CKR_ConfigDlg.h"
 
+#include "records/FitLabels.h"
 #include "records/RecordDialogs.h"
 #include "records/WorkshopConfig.h"
 #include "ui_Config.h"
@@ -13,6 +14,7 @@ CKR_ConfigDlg::CKR_ConfigDlg(QWidget* parent, Qt::WindowFlags f)
 {
     const QString name = objectName();
     mUi->setupUi(this);
+    FitLabels(this);
     if (!name.isEmpty())
         setObjectName(name);
 

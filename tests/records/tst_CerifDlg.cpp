@@ -173,6 +173,13 @@ private slots:
         QCOMPARE(Find<QComboBox>(&dlg, "cmbResultTest")->currentIndex(), 1);
         QCOMPARE(Find<QComboBox>(&dlg, "cmbResultManitulation")->currentIndex(), 0);
         QCOMPARE(Find<QLineEdit>(&dlg, "edtVehicleOdometer")->maxLength(), 9);
+        // Whatever the font, no label, fixed list or date is cut off.
+        for (QLabel* label : dlg.findChildren<QLabel*>())
+            QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->objectName()));
+        for (const char* name : {"cmbResultTest", "cmbResultManitulation", "dedOrderDate", "dedClbrNexDate"}) {
+            QWidget* w = Find<QWidget>(&dlg, name);
+            QVERIFY2(w->sizeHint().width() <= w->width(), name);
+        }
     }
 
     void constructionWithConfig()

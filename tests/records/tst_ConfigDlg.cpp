@@ -67,6 +67,9 @@ private slots:
         QCOMPARE(dlg.font().pointSize(), 18);
         QCOMPARE(Find<QWidget>(&dlg, "tblMaster")->geometry(), QRect(30, 360, 501, 150));
         QVERIFY(Find<QPushButton>(&dlg, "btnOk")->isDefault());
+        // Whatever the font, no label is cut off.
+        for (QLabel* label : dlg.findChildren<QLabel*>())
+            QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->objectName()));
     }
 
     void withoutFileKeepsInitialTexts()
