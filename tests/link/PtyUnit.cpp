@@ -51,10 +51,7 @@ bool PtyUnit::LinkAs(const QString& aDir, int aPort) const
 void PtyUnit::Start(Handler aHandler)
 {
     StopAnswering();
-    {
-        QMutexLocker lock(&mMutex);
-        mHandler = std::move(aHandler);
-    }
+    mHandler = std::move(aHandler);
     mRunning = true;
     mThread = std::thread([this] { Loop(); });
 }
@@ -233,13 +230,12 @@ void PtyUnit::Loop()
                 break;
             const QByteArray frame = pending.left(total);
             pending.remove(0, total);
-            Handler handler;
             {
                 QMutexLocker lock(&mMutex);
                 mFrames.append(frame);
-                handler = mHandler;
             }
-            const QList<Chunk> reply = handler ? handler(frame) : QList<Chunk>();
+            // Set before this thread started; the handler keeps its own state between frames.
+            const QList<Chunk> reply = mHandler ? mHandler(frame) : QList<Chunk>();
             for (const Chunk& chunk : reply) {
                 if (chunk.delayMs > 0) {
                     pollfd w{mWake[0], POLLIN, 0};

@@ -52,7 +52,19 @@ private:
     QTemporaryDir mDir;
     PtyUnit* mUnit = nullptr;
     UART mPort;
-    QByteArray mReplyData; // what the unit answers next
+    // What the unit answers to a read; set by the test, read on the unit's thread.
+    void SetReplyData(const QByteArray& aData)
+    {
+        QMutexLocker lock(&mReplyMutex);
+        mReplyData = aData;
+    }
+    QByteArray ReplyData()
+    {
+        QMutexLocker lock(&mReplyMutex);
+        return mReplyData;
+    }
+    QMutex mReplyMutex;
+    QByteArray mReplyData;
 };
 
 void TestHiProt::initTestCase()
@@ -64,7 +76,7 @@ void TestHiProt::initTestCase()
     mUnit->Start([this](const QByteArray& aFrame) {
         const QByteArray data = DataOf(aFrame);
         const QByteArray reply =
-            data[0] == char(0x2E) ? QByteArray(1, char(0x6E)) + data.mid(1, 2) : mReplyData;
+            data[0] == char(0x2E) ? QByteArray(1, char(0x6E)) + data.mid(1, 2) : ReplyData();
         return QList<PtyUnit::Chunk>{{PtyUnit::ReplyFrame(reply), 0}};
     });
 }
@@ -163,7 +175,7 @@ void TestHiProt::readRequest()
     QFETCH(QByteArray, reply);
     QFETCH(QVariant, value);
     QFETCH(QString, debug);
-    mReplyData = reply;
+    SetReplyData(reply);
     TestLog log;
     P prot(&mPort);
     QVariant got(QStringLiteral("old"));
@@ -208,7 +220,7 @@ void TestHiProt::shortReplyIsRefused()
 {
     QFETCH(int, id);
     QFETCH(QByteArray, reply);
-    mReplyData = reply;
+    SetReplyData(reply);
     P prot(&mPort);
     QVariant value(QStringLiteral("old"));
     QVERIFY(!prot.ReadParam(id, value));
@@ -236,7 +248,7 @@ void TestHiProt::overlongWriteIsRefused()
 
 void TestHiProt::failuresKeepValue()
 {
-    mReplyData = Hex("7F2222");
+    SetReplyData(Hex("7F2222"));
     TestLog log;
     P prot(&mPort);
     QVariant value(QStringLiteral("old"));
@@ -259,7 +271,7 @@ void TestHiProt::errorClearedByNextRequest()
     QVariant value;
     QVERIFY(!prot.ReadParam(3, value));
     QCOMPARE(prot.LastError(), VUErr::UnknownParam);
-    mReplyData = Hex("6218F9401F");
+    SetReplyData(Hex("6218F9401F"));
     QVERIFY(prot.ReadParam(P::PID_KConst, value));
     QCOMPARE(prot.LastError(), VUErr::Ok);
     QVERIFY(!prot.WriteParam(P::PID_MdmAPN, QString(300, 'a')));

@@ -121,7 +121,7 @@ void TestLoLev::positiveReply()
     PtyUnit unit;
     QVERIFY(OpenPort(unit));
     const QByteArray reply = PtyUnit::ReplyFrame(replyData);
-    unit.Start([&](const QByteArray&) { return PtyUnit::Chunked(reply, chunks, delayMs); });
+    unit.Start([=](const QByteArray&) { return PtyUnit::Chunked(reply, chunks, delayMs); });
 
     TestLog log;
     CKR_LoLev link(mPort, 0xF0);
@@ -154,7 +154,7 @@ void TestLoLev::negativeReply()
     PtyUnit unit;
     QVERIFY(OpenPort(unit));
     const QByteArray reply = PtyUnit::ReplyFrame(replyData);
-    unit.Start([&](const QByteArray&) { return QList<PtyUnit::Chunk>{{reply, 0}}; });
+    unit.Start([=](const QByteArray&) { return QList<PtyUnit::Chunk>{{reply, 0}}; });
 
     TestLog log;
     CKR_LoLev link(mPort, 0xF0);
@@ -191,7 +191,7 @@ void TestLoLev::badReplyRetried()
     QFETCH(quint32, code);
     PtyUnit unit;
     QVERIFY(OpenPort(unit));
-    unit.Start([&](const QByteArray&) { return QList<PtyUnit::Chunk>{{reply, 0}}; });
+    unit.Start([=](const QByteArray&) { return QList<PtyUnit::Chunk>{{reply, 0}}; });
 
     TestLog log;
     CKR_LoLev link(mPort, 0xF0);
@@ -232,8 +232,7 @@ void TestLoLev::secondAttemptSucceeds()
 {
     PtyUnit unit;
     QVERIFY(OpenPort(unit));
-    int calls = 0;
-    unit.Start([&](const QByteArray&) {
+    unit.Start([calls = 0](const QByteArray&) mutable {
         return ++calls == 1 ? QList<PtyUnit::Chunk>()
                             : QList<PtyUnit::Chunk>{{PtyUnit::ReplyFrame(Hex("620BF901")), 0}};
     });
@@ -253,8 +252,7 @@ void TestLoLev::leftoverBytesAreDropped()
 {
     PtyUnit unit;
     QVERIFY(OpenPort(unit));
-    int calls = 0;
-    unit.Start([&](const QByteArray&) {
+    unit.Start([calls = 0](const QByteArray&) mutable {
         if (++calls == 1) { // a reply with a bad checksum, then the start of another frame
             QByteArray bad = PtyUnit::ReplyFrame(Hex("62AAAA"));
             bad[bad.size() - 1] = char(bad.back() ^ 0x55);
