@@ -181,7 +181,7 @@ bool CKR_CerifDlg::ApplyRecord(QDomDocument& aDoc)
     const QString current = mUi->cmbOrderMaster->currentText();
     const QString master =
         ReadChildText(ChildElement(root, QStringLiteral("Workshop")), QStringLiteral("Master"), current);
-    qDebug() << "Master:" << current << "->" << master;
+    qDebug().noquote() << current << master;
     int index = mUi->cmbOrderMaster->findText(master, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0) {
         mUi->cmbOrderMaster->addItem(master);
@@ -225,7 +225,7 @@ bool CKR_CerifDlg::ApplyRecord(QDomDocument& aDoc)
 
 void CKR_CerifDlg::OnSerNoChanged(const QString& aNewValue)
 {
-    qDebug() << "OnSerNoChanged (" << aNewValue << ")";
+    qDebug().noquote().nospace() << "OnSerNoChanged (" << aNewValue << ")";
     mUi->edtVUManufacturingDate->setText(
         DeriveManufacturingDate(aNewValue, mUi->edtVUManufacturingDate->text(), mLastDerivedDate));
 }

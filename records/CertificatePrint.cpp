@@ -87,7 +87,7 @@ void PaintCertificate(QPaintDevice* aDevice, const QDomDocument& aDoc, const QSt
     const QRect viewport = p.viewport();
     const double sx = viewport.width() / 2100.0;
     const double sy = viewport.height() / 2970.0;
-    qDebug() << "Certificate viewport" << viewport.width() << viewport.height() << "scale" << sx << sy;
+    qDebug() << viewport.width() << viewport.height() << sx << sy;
 
     // The logo is scaled in device pixels so it keeps the device's sharpness.
     const QPixmap logo = LoadLogo(aLogoPath);

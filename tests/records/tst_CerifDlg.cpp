@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -176,7 +177,8 @@ private slots:
         // Whatever the font, no label, fixed list or date is cut off.
         for (QLabel* label : dlg.findChildren<QLabel*>())
             QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->objectName()));
-        for (const char* name : {"cmbResultTest", "cmbResultManitulation", "dedOrderDate", "dedClbrNexDate"}) {
+        for (const char* name :
+             {"cmbResultTest", "cmbResultManitulation", "dedOrderDate", "dedClbrNexDate"}) {
             QWidget* w = Find<QWidget>(&dlg, name);
             QVERIFY2(w->sizeHint().width() <= w->width(), name);
         }
@@ -409,6 +411,43 @@ private slots:
         const QDomElement vu =
             dlg.BuildCertificate().documentElement().firstChildElement(QStringLiteral("VU"));
         QCOMPARE(ReadChildText(vu, QStringLiteral("ManufacturingDate"), {}), QStringLiteral("зима 2010"));
+    }
+
+    void printPreviews()
+    {
+        CKR_CerifDlg dlg;
+        Fill(&dlg);
+        dlg.show();
+        for (const bool certificate : {true, false}) {
+            QString title;
+            ModalAnswer preview(
+                [&title](QWidget* w) {
+                    title = w->windowTitle();
+                    Reject(w);
+                },
+                &dlg, QStringLiteral("QPrintPreviewDialog"));
+            if (certificate)
+                QTest::mouseClick(Find<QPushButton>(&dlg, "btnPrinrCertificate"), Qt::LeftButton);
+            else
+                QTest::mouseClick(Find<QPushButton>(&dlg, "btnPrintLabel"), Qt::LeftButton);
+            QVERIFY(preview.mSeen);
+            QCOMPARE(title, certificate ? QStringLiteral("Сертификат") : QStringLiteral("Этикетка"));
+        }
+        // The print document is the form at the time of the print.
+        const QDomElement root = dlg.PrintDocument().documentElement();
+        QCOMPARE(root.tagName(), QStringLiteral("Certificate"));
+        QCOMPARE(ReadChildText(ChildElement(root, QStringLiteral("Vehicle")), QStringLiteral("VIN"), {}),
+                 QStringLiteral("XTA21099070001234"));
+        QCOMPARE(
+            ReadChildText(ChildElement(root, QStringLiteral("VU")), QStringLiteral("ManufacturingDate"), {}),
+            QStringLiteral("03/2011"));
+
+        // The preview's paint request draws onto whatever printer it is given.
+        QPrinter pdf(QPrinter::ScreenResolution);
+        pdf.setOutputFormat(QPrinter::PdfFormat);
+        pdf.setOutputFileName(mDir.filePath(QStringLiteral("preview.pdf")));
+        dlg.paintRequested_Certificate(&pdf);
+        QVERIFY(QFileInfo(pdf.outputFileName()).size() > 1000);
     }
 
     void malformedAndUnreadableFiles()
