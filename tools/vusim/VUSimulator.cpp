@@ -200,7 +200,7 @@ void VUSimulator::InitValuesLocked()
     mStore[P::PID_VUSerNo] = SerialNumber(10004027, 0x03, 0x25, 0x07, 0xA1);
     mStore[P::PID_VUSWVer] = QByteArray("1.07");
     mStore[P::PID_VUManufacturer] =
-        char(5) + Padded(CodePage::ToIso8859(5, QString::fromUtf8("АО \"Вельмора-Электроника\"")), 36);
+        char(5) + Padded(CodePage::ToIso8859(5, QString::fromUtf8("АО \"Вельмора\"")), 36);
     mStore[P::PID_VUOptions] = Le(0x2B, 4);
     mStore[P::PID_VUSettings] = Le(0x09, 4);
     mStore[P::PID_B6Const] = Le(8000, 2);
