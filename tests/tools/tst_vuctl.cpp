@@ -45,6 +45,7 @@ private slots:
     void silentUnit();
     void find();
     void findNoUnit();
+    void simulatorProgram();
 
 private:
     Run Vuctl(const QStringList& aArgs);
@@ -335,6 +336,34 @@ void TstVuctl::findNoUnit()
     QVERIFY(run.out.isEmpty());
     QVERIFY2(run.err.contains(QStringLiteral("Не найдено ни одного UART")), qPrintable(run.err));
     QVERIFY2(run.err.contains(QStringLiteral("Были проверены COM-порты: 6, 9.")), qPrintable(run.err));
+}
+
+// The vusim program: its value file, option mask and fault options reach the unit it runs.
+void TstVuctl::simulatorProgram()
+{
+    QFile values(mDir.filePath(QStringLiteral("program-values.txt")));
+    QVERIFY(values.open(QIODevice::WriteOnly));
+    values.write("KConst=7777\nVehicleRegNo=X001XX\n");
+    values.close();
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start(QStringLiteral(VUSIM_PATH),
+              {QStringLiteral("--dir"), mDir.path(), QStringLiteral("--port"), QStringLiteral("8"),
+               QStringLiteral("--values"), values.fileName(), QStringLiteral("--options"),
+               QStringLiteral("0x03"), QStringLiteral("--fault"), QStringLiteral("negative=LConst:0x31")});
+    QVERIFY(sim.waitForStarted());
+    QTRY_VERIFY(QFileInfo(mDir.filePath(QStringLiteral("COM8"))).isSymLink());
+
+    const Run run = Vuctl({QStringLiteral("--port"), QStringLiteral("8"), QStringLiteral("read"),
+                           QStringLiteral("KConst"), QStringLiteral("VUOptions"),
+                           QStringLiteral("VehicleRegNo"), QStringLiteral("LConst")});
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(5000));
+    QCOMPARE(sim.exitCode(), 0);
+    QVERIFY(!QFileInfo(mDir.filePath(QStringLiteral("COM8"))).isSymLink()); // removed on the way out
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QStringLiteral("KConst=7777\nVUOptions=3\nVehicleRegNo=X001XX        \n"));
+    QVERIFY2(run.err.contains(QStringLiteral("LConst: error 0x80000031")), qPrintable(run.err));
 }
 
 QTEST_GUILESS_MAIN(TstVuctl)

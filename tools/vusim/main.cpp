@@ -1,4 +1,5 @@
 // vusim: a simulated vehicle unit on pseudo-terminals, offered as DIR/COM<N>.
+#include "tools/common/ParamText.h"
 #include "tools/vusim/VUSimulator.h"
 
 #include <QCommandLineParser>
@@ -28,6 +29,45 @@ QList<int> ParsePorts(const QString& aText)
             ports.append(p);
     }
     return ports;
+}
+
+// Applies one --fault text to aFaults / aNegative. False when the text is not understood.
+bool ParseFault(const QString& aText, VUSimulator::Faults& aFaults, QList<QPair<int, quint8>>& aNegative)
+{
+    const QString name = aText.section(QLatin1Char('='), 0, 0);
+    const QString arg = aText.section(QLatin1Char('='), 1);
+    bool ok = true;
+    if (name == QLatin1String("silent"))
+        aFaults.silent = true;
+    else if (name == QLatin1String("checksum"))
+        aFaults.badChecksum = true;
+    else if (name == QLatin1String("address"))
+        aFaults.badAddress = true;
+    else if (name == QLatin1String("firstbyte"))
+        aFaults.badFirstByte = true;
+    else if (name == QLatin1String("bytewise"))
+        aFaults.byteAtATime = true;
+    else if (name == QLatin1String("late"))
+        aFaults.lateFirstByteMs = arg.toInt(&ok);
+    else if (name == QLatin1String("dead"))
+        aFaults.deadAfterFrames = arg.toInt(&ok);
+    else if (name == QLatin1String("count"))
+        aFaults.count = arg.toInt(&ok);
+    else if (name == QLatin1String("gap")) {
+        bool ok2 = false;
+        aFaults.gapAfterBytes = arg.section(QLatin1Char(':'), 0, 0).toInt(&ok);
+        aFaults.gapMs = arg.section(QLatin1Char(':'), 1).toInt(&ok2);
+        ok = ok && ok2;
+    } else if (name == QLatin1String("negative")) {
+        const QString id = arg.section(QLatin1Char(':'), 0, 0);
+        const int reason = arg.section(QLatin1Char(':'), 1).toInt(&ok, 0);
+        const CKR_HiProt::ParamInfo* info = ParamText::Find(id);
+        if (!ok || reason < 0 || reason > 255 || (!info && id != QLatin1String("all")))
+            return false;
+        aNegative.append({info ? info->id : VUSimulator::AllParams, quint8(reason)});
+    } else
+        return false;
+    return ok;
 }
 
 } // namespace
@@ -67,10 +107,17 @@ int main(int argc, char* argv[])
                                             QStringLiteral("Response time before a reply in ms (default 5)."),
                                             QStringLiteral("MS"));
     const QCommandLineOption silentOption(QStringLiteral("silent"), QStringLiteral("Never answer."));
+    const QCommandLineOption faultOption(
+        QStringLiteral("fault"),
+        QStringLiteral("Inject a fault (repeatable): silent, late=MS, gap=AFTER:MS, checksum, address,\n"
+                       "firstbyte, bytewise, dead=N (no reply after N replies), count=N (faults for\n"
+                       "the next N requests only), negative=NAME:REASON (NAME 'all' for every request;\n"
+                       "e.g. negative=KConst:0x22)."),
+        QStringLiteral("SPEC"));
     const QCommandLineOption fastOption(QStringLiteral("no-pacing"),
                                         QStringLiteral("Send replies at once instead of at 9600 baud."));
     parser.addOptions({dirOption, portOption, valuesOption, verboseOption, optionsOption, responseOption,
-                       silentOption, fastOption});
+                       silentOption, faultOption, fastOption});
     parser.process(app);
 
     const auto usage = [](const QString& aText) {
@@ -90,6 +137,14 @@ int main(int argc, char* argv[])
     if (!ok || response < 0)
         return usage(QStringLiteral("bad response time '%1'").arg(parser.value(responseOption)));
 
+    VUSimulator::Faults faults;
+    faults.silent = parser.isSet(silentOption);
+    QList<QPair<int, quint8>> negative;
+    for (const QString& spec : parser.values(faultOption)) {
+        if (!ParseFault(spec, faults, negative))
+            return usage(QStringLiteral("bad fault '%1'").arg(spec));
+    }
+
     std::vector<std::unique_ptr<VUSimulator>> units;
     for (const int port : ports) {
         auto unit = std::make_unique<VUSimulator>();
@@ -103,11 +158,9 @@ int main(int argc, char* argv[])
         unit->SetResponseTime(response);
         unit->SetPacing(!parser.isSet(fastOption));
         unit->SetVerbose(parser.isSet(verboseOption));
-        if (parser.isSet(silentOption)) {
-            VUSimulator::Faults faults;
-            faults.silent = true;
-            unit->SetFaults(faults);
-        }
+        unit->SetFaults(faults);
+        for (const auto& [id, reason] : negative)
+            unit->SetNegativeReply(id, reason);
         if (!unit->Start(parser.value(dirOption), port)) {
             std::fprintf(stderr, "vusim: port %d: %s\n", port, qPrintable(unit->ErrorString()));
             return 1;
