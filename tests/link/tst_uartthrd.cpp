@@ -191,6 +191,9 @@ void TestUartThrd::mixedQueues()
 {
     QFETCH(QStringList, requests);
     QFETCH(QStringList, signals_);
+    // Each reply takes a while, so that all requests are queued before the first one is done.
+    for (const int id : {P::PID_KConst, P::PID_LConst, P::PID_WConst, P::PID_VUDateTime})
+        mUnit->SetReplyDelay(id, 60);
     auto thread = Make<CKR_ClbrUartThrd>();
     Recorder rec(thread.get());
     thread->start();
