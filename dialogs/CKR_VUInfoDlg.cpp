@@ -57,9 +57,10 @@ CKR_VUInfoDlg::CKR_VUInfoDlg(QWidget* parent, Qt::WindowFlags f)
     connect(mGMT, &QSpinBox::editingFinished, this, &CKR_VUInfoDlg::OnDTEditingFinished);
     setTabOrder(mUi->btnSetVUDateTime, mGMT);
 
-    // Read-only fields take the window colour so that they do not look editable.
+    // Read-only fields take the window colour so that they do not look editable. The style sheet parser
+    // takes an alpha value only with rgba().
     const QColor window = mUi->tabWidget->palette().color(QPalette::Window);
-    mFieldStyle = QStringLiteral("background-color: rgb(%1, %2, %3, %4);")
+    mFieldStyle = QStringLiteral("background-color: rgba(%1, %2, %3, %4);")
                       .arg(window.red())
                       .arg(window.green())
                       .arg(window.blue())

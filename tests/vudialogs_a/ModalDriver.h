@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -80,7 +82,12 @@ public:
             if (aPath.isEmpty()) {
                 dialog->reject();
             } else {
-                dialog->selectFile(aPath);
+                // selectFile() leaves the name field alone while it has the focus, which depends on
+                // timing: type the path into the field instead.
+                if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+                    name->setText(aPath);
+                else
+                    dialog->selectFile(aPath);
                 static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept checks the choice
             }
         };
@@ -107,10 +114,22 @@ private:
         QWidget* w = QApplication::activeModalWidget();
         if (!w || !w->isVisible())
             return;
-        for (const QPointer<QWidget>& done : std::as_const(mDone))
-            if (done == w)
-                return;
+        for (const QPointer<QWidget>& done : std::as_const(mDone)) {
+            if (done != w)
+                continue;
+            // Answered but still open (a refused choice, a warning closed in between): give up on it
+            // rather than hang the test.
+            if (mSinceAnswer.elapsed() > 3000) {
+                mUnexpected.append("still open: " + w->objectName());
+                if (auto* dialog = qobject_cast<QDialog*>(w))
+                    dialog->reject();
+                else
+                    w->close();
+            }
+            return;
+        }
         mDone.append(w);
+        mSinceAnswer.start();
         mSeen.append(w->objectName().isEmpty() ? w->metaObject()->className() : w->objectName());
         if (mHandlers.isEmpty()) {
             mUnexpected.append(mSeen.last());
@@ -127,6 +146,7 @@ private:
     QTimer mTimer;
     QList<Handler> mHandlers;
     QList<QPointer<QWidget>> mDone;
+    QElapsedTimer mSinceAnswer;
     QStringList mSeen;
     QStringList mUnexpected;
 };

@@ -139,7 +139,7 @@ void TestVUInfoDlg::readShowsEveryValueOfTheUnit()
     QVERIFY(qAbs(Clock()->dateTime().secsTo(mFix.unit.VUClock())) <= 2);
     // The read-only fields look like the window.
     QVERIFY(Edit("edtVUPartNo")->isReadOnly());
-    QVERIFY(Edit("edtVUPartNo")->styleSheet().startsWith("background-color: rgb("));
+    QVERIFY(Edit("edtVUPartNo")->styleSheet().startsWith("background-color: rgba("));
 
     // Options 0x2B: sensor, receiver and modem, in this order.
     QCOMPARE(TabTitles(), (QStringList{"Тахограф", "Рег.инф.", "Датчик", "ГЛОНАСС", "Модем"}));
