@@ -170,7 +170,21 @@ int UART::Read(void* aBuf, int aCount, int aLimitMs)
     const auto deadline = Clock::now() + std::chrono::milliseconds(qMax(aLimitMs, 0));
     Clock::time_point gapEnd; // valid once a byte has arrived
     int got = 0;
+    bool hungUp = false;
     for (;;) {
+        // Take what has arrived first, so that a late wake-up (a busy machine) does not lose bytes that
+        // came in time. With VMIN = VTIME = 0 an empty line reads as 0.
+        const ssize_t n = ::read(mFd, out + got, size_t(aCount - got));
+        if (n > 0) {
+            got += int(n);
+            if (got == aCount)
+                return got;
+            gapEnd = Clock::now() + kInterByteGap;
+            continue;
+        }
+        if (hungUp || (n < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK))
+            return got > 0 ? -got : -1; // hang-up or device error: nothing more will come
+
         const auto now = Clock::now();
         if (got > 0 && now >= gapEnd && gapEnd <= deadline)
             return got; // the line went quiet after some bytes: a complete (short) read
@@ -180,27 +194,10 @@ int UART::Read(void* aBuf, int aCount, int aLimitMs)
         const int wait = got > 0 ? qMin(MsUntil(gapEnd), MsUntil(deadline)) : MsUntil(deadline);
         pollfd p{mFd, POLLIN, 0};
         const int r = ::poll(&p, 1, wait);
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
+        if (r < 0 && errno != EINTR)
             return got > 0 ? -got : -1;
-        }
-        if (r == 0)
-            continue; // the loop head decides between gap and limit
-        if (p.revents & POLLIN) {
-            const ssize_t n = ::read(mFd, out + got, size_t(aCount - got));
-            if (n > 0) {
-                got += int(n);
-                if (got == aCount)
-                    return got;
-                gapEnd = Clock::now() + kInterByteGap;
-                continue;
-            }
-            if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
-                continue;
-        }
-        // Hang-up or device error: nothing more will come on this line.
-        return got > 0 ? -got : -1;
+        if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+            hungUp = true; // what is still buffered is read once more above
     }
 }
 

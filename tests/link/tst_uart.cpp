@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <memory>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -35,6 +36,7 @@ private slots:
     void gapEndsShortRead();
     void tricklePastLimitIsPartial();
     void purgeDropsPendingInput();
+    void hangUpEndsReadAtOnce();
 
 private:
     QTemporaryDir* mDir = nullptr;
@@ -301,6 +303,21 @@ void TestUart::purgeDropsPendingInput()
     unit.WriteRaw("fresh");
     QCOMPARE(port.Read(buf, 5, 500), 5);
     QCOMPARE(QByteArray(buf, 5), QByteArray("fresh"));
+}
+
+// The other end going away (a pseudo-terminal's master closed) ends a read at once, without spinning.
+void TestUart::hangUpEndsReadAtOnce()
+{
+    auto unit = std::make_unique<PtyUnit>();
+    QVERIFY(unit->LinkAs(mDir->path(), 1));
+    UART port;
+    QCOMPARE(port.Open(1, 9600), int(S_OK));
+    unit.reset();
+    char buf[4];
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(port.Read(buf, 4, 1000), -1);
+    QVERIFY2(timer.elapsed() < 100, qPrintable(QString::number(timer.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestUart)
