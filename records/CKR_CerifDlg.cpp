@@ -15,6 +15,8 @@
 #include <QDebug>
 #include <QLocale>
 #include <QPrintPreviewDialog>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -152,15 +154,11 @@ void CKR_CerifDlg::RefuseOtherVin()
 
 void CKR_CerifDlg::ShowOdometer(const QString& aTag, const QDomElement& aParent)
 {
-    double shown = 0.0;
-    bool ok = false;
-    const QString text = mUi->edtVehicleOdometer->text();
-    shown = QLocale().toDouble(text, &ok);
-    if (!ok)
-        shown = QLocale::c().toDouble(text, &ok);
-    if (!ok)
-        shown = 0.0;
-    mUi->edtVehicleOdometer->setText(OdometerText(ReadChildDouble(aParent, aTag, shown)));
+    // A record without an odometer leaves the field as it is: an empty field must not turn into a
+    // reading of 0 km that the certificate would then print.
+    const double km = ReadChildDouble(aParent, aTag, std::numeric_limits<double>::quiet_NaN());
+    if (!std::isnan(km))
+        mUi->edtVehicleOdometer->setText(OdometerText(km));
 }
 
 bool CKR_CerifDlg::ApplyRecord(QDomDocument& aDoc)

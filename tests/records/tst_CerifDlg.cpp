@@ -394,6 +394,18 @@ private slots:
         QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("t_Crt.xml"))));
         QCOMPARE(Find<QComboBox>(&dlg, "cmbResultTest")->currentIndex(), index);
         QCOMPARE(Find<QComboBox>(&dlg, "cmbResultManitulation")->currentIndex(), index);
+        // No odometer in the file: the empty field stays empty rather than becoming 0 km.
+        QCOMPARE(Text(&dlg, "edtVehicleOdometer"), QString());
+    }
+
+    void vuOdometerTakesPrecedence()
+    {
+        QVERIFY(WriteAll(QStringLiteral("o_Crt.xml"),
+                         "<Certificate><Vehicle><Odometer>100</Odometer></Vehicle>"
+                         "<VU><Odometer>250,5</Odometer></VU></Certificate>"));
+        CKR_CerifDlg dlg;
+        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("o_Crt.xml"))));
+        QCOMPARE(Text(&dlg, "edtVehicleOdometer"), NumberText(250.5));
     }
 
     void typedManufacturingDateSurvives()
