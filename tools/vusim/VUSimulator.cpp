@@ -34,6 +34,7 @@ constexpr int kInterByteTimeoutMs = 30;
 constexpr qint64 kChunkNs = 4'000'000;
 constexpr quint8 kOtherTester = 0xF1;
 constexpr int kMaxFreeText = 252; // a longer data field cannot be framed
+constexpr qsizetype kMaxLog = 10000;
 
 qint64 SteadyNs()
 {
@@ -821,6 +822,8 @@ void VUSimulator::Serve(const QByteArray& aFrame, bool aChecksumOk, qint64 aHear
             ++mRepliesSent;
         }
         request.reply = frame;
+        if (mLog.size() >= kMaxLog) // a unit left running for hours keeps the recent past only
+            mLog.remove(0, kMaxLog / 10);
         mLog.append(request);
         responseMs = mResponseMs;
         pacing = mPacing;

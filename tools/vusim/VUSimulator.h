@@ -103,7 +103,7 @@ public:
     void SetNegativeReply(int aId, quint8 aReason);
     void ClearNegativeReplies();
 
-    // Request log.
+    // Request log (the last 10000 requests at most).
     QList<Request> Log() const;
     void ClearLog();
     int RequestCount() const;     // requests received since the start (not reset by ClearLog)
