@@ -12,15 +12,22 @@ namespace {
 
 const QString kMissingConst = QStringLiteral("---");
 
-// Text of the element at aPath ("Vehicle/RegNo/Number") below the document's root.
+// The element at aPath ("Vehicle/RegNo") below the document's root; null when missing. Painting only
+// reads: the print document stays as it was built.
+QDomElement Element(const QDomDocument& aDoc, const QStringList& aPath)
+{
+    QDomElement e = aDoc.documentElement();
+    for (const QString& step : aPath)
+        e = e.firstChildElement(step);
+    return e;
+}
+
+// Text of the element at aPath ("Vehicle/RegNo/Number"); aDefault when it is missing.
 QString Text(const QDomDocument& aDoc, const QString& aPath, const QString& aDefault = QString())
 {
     QStringList steps = aPath.split(QLatin1Char('/'));
     const QString last = steps.takeLast();
-    QDomElement e = aDoc.documentElement();
-    for (const QString& step : steps)
-        e = ChildElement(e, step);
-    return ReadChildText(e, last, aDefault);
+    return ReadChildText(Element(aDoc, steps), last, aDefault);
 }
 
 QPixmap LoadLogo(const QString& aPath)
@@ -167,8 +174,7 @@ void PaintCertificate(QPaintDevice* aDevice, const QDomDocument& aDoc, const QSt
               QStringLiteral("Vehicle/Model"), QStringLiteral("Vehicle/VIN")})
             vehicle += Text(aDoc, path) + QLatin1Char('\n');
         const double odometer =
-            ReadChildDouble(ChildElement(aDoc.documentElement(), QStringLiteral("Vehicle")),
-                            QStringLiteral("Odometer"), -1.0);
+            ReadChildDouble(Element(aDoc, {QStringLiteral("Vehicle")}), QStringLiteral("Odometer"), -1.0);
         if (odometer >= 0.0)
             vehicle += OdometerText(odometer);
         value(QRect(1320, 70, 460, 230), vehicle);
