@@ -15,7 +15,8 @@
 // identifier of the parameter table from a store of raw value bytes, paces its replies like a 9600-baud
 // line and injects faults on request. As on a half-duplex line, a request that comes in while a reply
 // is still pending or under way breaks that reply off. The pty slave is offered as aDir/COM<aPort>, so the
-// program's UART finds it when VELMORA_SERIAL_DIR names aDir. All public operations are thread-safe.
+// program's UART finds it when VELMORA_SERIAL_DIR names aDir. Start and Stop belong to the owner; everything
+// else may be called from any thread.
 class VUSimulator
 {
 public:
@@ -43,8 +44,8 @@ public:
         bool badChecksum = false;  // checksum byte off by one
         bool badAddress = false;   // reply addressed to another tester (0xF1)
         bool badFirstByte = false; // first byte 0x81 instead of 0x80
-        int deadAfterFrames = -1;  // after this many replies the line goes dead for good (-1: never)
-        bool byteAtATime = false;  // each reply byte written and drained on its own
+        int deadAfterFrames = -1;  // after this many replies no more (-1: never)
+        bool byteAtATime = false;  // each reply byte its own write, at its 9600-baud time
         int count = -1;
     };
 
