@@ -1,5 +1,7 @@
 #include "dialogs/CKR_FirstDlg.h"
 
+#include "dialogs/FitEdits.h"
+#include "dialogs/FitText.h"
 #include "dialogs/VUConnect.h"
 #include "link/TKR_VUDateTime.h"
 #include "widgets/CKR_GMTSpinBox.h"
@@ -49,6 +51,8 @@ CKR_FirstDlg::CKR_FirstDlg(QWidget* parent, Qt::WindowFlags f)
 
     // Until the unit answers, show the PC clock and zone rather than the form's design values.
     RefreshEditors();
+    FitTexts(this);
+    FitDateTimeEdit(mUi->dteVUDateTime);
 
     show();
     OnReadClick(); // queued before the worker starts, so the first poll comes after the reads

@@ -1,5 +1,7 @@
 #include "dialogs/CKR_VUInfoDlg.h"
 
+#include "dialogs/FitEdits.h"
+#include "dialogs/FitText.h"
 #include "dialogs/VUConnect.h"
 #include "link/TKR_VUDateTime.h"
 #include "records/RecordDialogs.h"
@@ -76,6 +78,9 @@ CKR_VUInfoDlg::CKR_VUInfoDlg(QWidget* parent, Qt::WindowFlags f)
     connect(&mThread, &CKR_UartThrd::OnWriteError, this, &CKR_VUInfoDlg::OnWriteError);
     connect(&mThread, &CKR_UartThrd::OnPingData, this, &CKR_VUInfoDlg::OnPingData);
     connect(&mThread, &CKR_UartThrd::OnPingError, this, &CKR_VUInfoDlg::OnPingError);
+
+    FitTexts(mUi->tabReg); // the page of fixed positions
+    FitDateTimeEdit(mUi->dteVUDateTime);
 
     show();
     OnReadClick();
@@ -187,6 +192,7 @@ void CKR_VUInfoDlg::DropPages()
         mUi->tabWidget->removeTab(kFixedTabs);
         delete page;
     }
+    FitTabs(mUi->tabWidget);
 }
 
 void CKR_VUInfoDlg::CreatePages()
@@ -215,6 +221,7 @@ void CKR_VUInfoDlg::CreatePages()
         connect(mModem->chbModemUsed, &QCheckBox::clicked, this, &CKR_VUInfoDlg::OnModemChanged);
         mUi->tabWidget->addTab(page, QStringLiteral("Модем"));
     }
+    FitTabs(mUi->tabWidget);
 }
 
 void CKR_VUInfoDlg::ShowModemEnabled(bool aOn)
