@@ -4,6 +4,7 @@
 #include "dialogs/CKR_EditDlg.h"
 #include "dialogs/CKR_MeasureDlg.h"
 #include "dialogs/CKR_TyreDlg.h"
+#include "dialogs/FitEdits.h"
 #include "dialogs/FitText.h"
 #include "dialogs/VUConnect.h"
 #include "records/RecordDialogs.h"
@@ -14,13 +15,10 @@
 
 #include "ui_VUC_Clbr.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QDomDocument>
-#include <QLineEdit>
 #include <QProgressBar>
-#include <QResizeEvent>
 
 namespace {
 
@@ -73,18 +71,7 @@ CKR_ClbrDlg::CKR_ClbrDlg(QWidget* parent, Qt::WindowFlags f)
     // The heading wraps: it must stay within its two lines.
     NarrowUntil(ui->label,
                 [this] { return ui->label->heightForWidth(ui->label->width()) <= ui->label->height(); });
-    // The date must show whole beside the calendar button; any date is as wide as 88.88.8888. The edit
-    // places its inner field on a resize, which a widget not shown yet has not had.
-    QResizeEvent resize(ui->dedNext->size(), ui->dedNext->size());
-    QCoreApplication::sendEvent(ui->dedNext, &resize);
-    NarrowUntil(ui->dedNext, [this] {
-        const QLineEdit* field = ui->dedNext->findChild<QLineEdit*>();
-        const QString widest = ui->dedNext->displayFormat()
-                                   .replace(QLatin1Char('d'), QLatin1Char('8'))
-                                   .replace(QLatin1Char('M'), QLatin1Char('8'))
-                                   .replace(QLatin1Char('y'), QLatin1Char('8'));
-        return !field || ui->dedNext->fontMetrics().horizontalAdvance(widest) + 8 <= field->width();
-    });
+    FitDateTimeEdit(ui->dedNext);
 
     show();
     OnReadClick();

@@ -433,6 +433,8 @@ void TestClbrDlg::textsFit()
                 QVERIFY2(!field->geometry().intersects(label->geometry()),
                          qPrintable(label->objectName() + QLatin1Char('/') + field->objectName()));
     }
+    const QDateEdit* next = Child<QDateEdit>(d, "dedNext");
+    QVERIFY(next->fontMetrics().horizontalAdvance(next->text()) <= next->findChild<QLineEdit*>()->width());
     for (const QPushButton* button : d->findChildren<QPushButton*>())
         if (!button->text().isEmpty())
             QVERIFY2(button->sizeHint().width() <= button->width(), qPrintable(button->text()));
