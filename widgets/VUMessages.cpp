@@ -65,8 +65,10 @@ void ExecCentered(QDialog* aDialog)
     const int y = qMax(0, area.y() + area.height() / 2 - aDialog->height() / 2);
     aDialog->move(x, y);
 
+    // QDialog::hide() would also end a modal run of the parent (QDialog::setVisible(false) exits its
+    // event loop), so a unit dialog would close after every result: hide it as a plain widget.
     if (parent)
-        parent->hide();
+        parent->QWidget::setVisible(false);
     const QPointer<QDialog> guard = aDialog;
     aDialog->exec();
     if (parent)
