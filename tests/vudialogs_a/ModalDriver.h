@@ -28,6 +28,8 @@ public:
     }
 
     void Expect(const Handler& aHandler) { mHandlers.append(aHandler); }
+    // A dialog the test itself runs modally.
+    void Ignore(QWidget* aWidget) { mIgnored = aWidget; }
     int Pending() const { return mHandlers.size(); }
     // Object names (or class names) of every modal window seen, answered or not.
     const QStringList& Seen() const { return mSeen; }
@@ -112,7 +114,7 @@ private:
     void Poll()
     {
         QWidget* w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible())
+        if (!w || !w->isVisible() || w == mIgnored)
             return;
         for (const QPointer<QWidget>& done : std::as_const(mDone)) {
             if (done != w)
@@ -146,6 +148,7 @@ private:
     QTimer mTimer;
     QList<Handler> mHandlers;
     QList<QPointer<QWidget>> mDone;
+    QPointer<QWidget> mIgnored;
     QElapsedTimer mSinceAnswer;
     QStringList mSeen;
     QStringList mUnexpected;

@@ -27,6 +27,7 @@ private slots:
     void writeSendsEditedClockZoneAndUntrimmedVin();
     void pcClockGivesUtcAndLocalZone();
     void declinedConfirmationWritesNothing();
+    void modalRunGoesOnAfterTheResultDialog();
     void silentUnitGivesOneErrorAndCloses();
     void noUnitAbandonsConstruction();
 
@@ -151,6 +152,42 @@ void TestFirstDlg::declinedConfirmationWritesNothing()
     QVERIFY(mFix.unit.RequestCount() > requestsBefore);
     QVERIFY(mFix.Writes().isEmpty());
     QCOMPARE(mFix.unit.Value(P::PID_VehicleVIN).toString(), QString(" XTA210990700012 "));
+}
+
+void TestFirstDlg::modalRunGoesOnAfterTheResultDialog()
+{
+    // Run as the launcher runs it: the result dialog hides the dialog meanwhile, which must not end the run.
+    mFix.unit.ClearLog();
+    mDriver.Reset();
+    mDriver.Expect(ModalDriver::Confirm(true));
+    mDriver.Expect(ModalDriver::Result());
+    bool closedByTest = false;
+    bool visibleAfterWrite = false;
+    QTimer::singleShot(0, this, [this] { Button("btnWrite")->click(); });
+    QTimer poll;
+    QElapsedTimer sinceDone;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (mDriver.Pending() > 0 || !Idle() || QApplication::activeModalWidget() != mDlg.get())
+            return;
+        if (!sinceDone.isValid())
+            sinceDone.start();
+        if (sinceDone.elapsed() < 500)
+            return;
+        poll.stop();
+        visibleAfterWrite = mDlg->isVisible();
+        closedByTest = true;
+        mDlg->reject();
+    });
+    poll.start(20);
+    QTimer::singleShot(8000, mDlg.get(), &QDialog::reject); // never hang
+    mDriver.Ignore(mDlg.get());
+    mDlg->exec();
+    mDriver.Ignore(nullptr);
+    QVERIFY(closedByTest);
+    QVERIFY(visibleAfterWrite);
+    QCOMPARE(mDriver.Seen(), (QStringList{"VU_Confirm", "VU_Result"}));
+    QCOMPARE(mFix.Writes().size(), 2);
+    mDlg->show(); // the following tests use it shown
 }
 
 void TestFirstDlg::silentUnitGivesOneErrorAndCloses()
