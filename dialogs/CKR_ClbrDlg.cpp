@@ -285,10 +285,10 @@ void CKR_ClbrDlg::ApplyRecord(const QDomElement& aRoot)
     if (next.isValid())
         ui->dedNext->setDate(next);
 
+    // B6 and B7 from a file go to the form only, for the next confirmed write. What closing the speed
+    // signal dialog restores stays what the unit stores, so a file's values never reach it unconfirmed.
     ui->speB6Const->setValue(ReadChildInt(data, QStringLiteral("B6-Const"), ui->speB6Const->value()));
-    mB6AsStored = static_cast<quint16>(ui->speB6Const->value());
     ui->speB7Const->setValue(ReadChildInt(data, QStringLiteral("B7-Const"), ui->speB7Const->value()));
-    mB7AsStored = static_cast<quint16>(ui->speB7Const->value());
     SelectCANSpeed(ui->cmbCANSpeedometer, ReadChildInt(data, QStringLiteral("CANSpeed"),
                                                        CANSpeedValue(ui->cmbCANSpeedometer).toInt()));
 }

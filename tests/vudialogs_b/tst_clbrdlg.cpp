@@ -646,9 +646,11 @@ void TestClbrDlg::speedDialogRestoresWhatWasWritten()
     QTRY_VERIFY(script.AllDone());
     QCOMPARE(d->B6AsStored(), quint16(6000));
 
+    mSim.ClearLog();
     Child<QPushButton>(d, "btnSpeed")->click();
     QPointer<CKR_B6B7Dlg> speed = d->SpeedDlg();
     Child<QSpinBox>(speed, "speB6Const")->setValue(6500);
+    QTRY_COMPARE(Writes(mSim).size(), 3); // B7 and CAN as handed in, B6 as changed
     QTRY_COMPARE(mSim.Value(P::PID_B6Const).toULongLong(), 6500ull);
     mSim.ClearLog();
     speed->reject();
@@ -775,8 +777,9 @@ void TestClbrDlg::recordRoundTrip()
     QVERIFY(Child<QCheckBox>(d, "chbGPSSensor")->isChecked());
     QCOMPARE(Child<QDateEdit>(d, "dedNext")->date(), QDate(2016, 2, 29));
     QCOMPARE(Child<QSpinBox>(d, "speB6Const")->value(), 5111);
-    QCOMPARE(d->B6AsStored(), quint16(5111));
-    QCOMPARE(d->B7AsStored(), quint16(5222));
+    // What the unit stores is still what closing the speed signal dialog restores.
+    QCOMPARE(d->B6AsStored(), quint16(8000));
+    QCOMPARE(d->B7AsStored(), quint16(7000));
     QCOMPARE(Child<QComboBox>(d, "cmbCANSpeedometer")->currentText(), QStringLiteral("256 kbps"));
 
     // Saving proposes the registration number as the stem and writes the same bytes back.
@@ -798,6 +801,21 @@ void TestClbrDlg::recordRoundTrip()
     QVERIFY(!after.isEmpty());
     QCOMPARE(after, WithTimeOf(before, after));
     QVERIFY(after.contains(CodePage::ToProgram8Bit(QStringLiteral("<Number>А123ВС77</Number>"))));
+
+    // Trying the loaded values in the speed signal dialog and cancelling leaves the unit as it was.
+    Child<QPushButton>(d, "btnSpeed")->click();
+    QPointer<CKR_B6B7Dlg> speed = d->SpeedDlg();
+    QCOMPARE(speed->GetB6Const(), 5111);
+    QTRY_COMPARE(mSim.Value(P::PID_B6Const).toULongLong(), 5111ull);
+    QTRY_COMPARE(mSim.Value(P::PID_B7Const).toULongLong(), 5222ull);
+    QTRY_COMPARE(mSim.Value(P::PID_CANSpeedometer).toULongLong(), 8ull);
+    mSim.ClearLog();
+    speed->reject();
+    QTRY_COMPARE(Writes(mSim).size(), 4);
+    QCOMPARE(mSim.Value(P::PID_B6Const).toULongLong(), 8000ull);
+    QCOMPARE(mSim.Value(P::PID_B7Const).toULongLong(), 7000ull);
+    QCOMPARE(mSim.Value(P::PID_CANSpeedometer).toULongLong(), 9ull);
+    QCOMPARE(Child<QSpinBox>(d, "speB6Const")->value(), 5111);
 }
 
 void TestClbrDlg::registrationRecordKeepsConstants()
