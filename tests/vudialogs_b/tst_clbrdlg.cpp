@@ -213,6 +213,7 @@ private slots:
     void recordRoundTrip();
     void registrationRecordKeepsConstants();
     void badRecordChangesNothing();
+    void oddValuesInRecord();
 
 private:
     std::unique_ptr<CKR_ClbrDlg> Open();
@@ -887,6 +888,39 @@ void TestClbrDlg::badRecordChangesNothing()
     QVERIFY(cancel.AllDone());
     QCOMPARE(d->WConst(), 7990u);
     QCOMPARE(QDir(mWorkDir.path()).entryList(QDir::Files).size(), files);
+}
+
+void TestClbrDlg::oddValuesInRecord()
+{
+    mDlg = Open();
+    CKR_ClbrDlg* d = mDlg.get();
+    const QString path = QDir(mWorkDir.path()).filePath(QStringLiteral("odd_Clb.xml"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(
+        "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\r\n<Calibration>\r\n    <Data>\r\n"
+        "        <W-Const>abc</W-Const>\r\n        <K-Const> 0x1F40 </K-Const>\r\n"
+        "        <L-Const>070</L-Const>\r\n"
+        "        <NextCalibration>\r\n            <Date>31/02/2013</Date>\r\n        </NextCalibration>\r\n"
+        "        <B6-Const>99999</B6-Const>\r\n        <CANSpeed>7</CANSpeed>\r\n    </Data>\r\n"
+        "</Calibration>\r\n");
+    file.close();
+
+    ModalScript load({ChooseFile(path)});
+    Child<QPushButton>(d, "btnLoad")->click();
+    QVERIFY(load.AllDone());
+    QCOMPARE(d->WConst(), 7990u);                                         // no number: the value held
+    QCOMPARE(d->KConst(), 8000u);                                         // hexadecimal
+    QCOMPARE(d->LConst(), 56u);                                           // octal
+    QCOMPARE(Child<QDateEdit>(d, "dedNext")->date(), QDate(2013, 5, 17)); // no such day: unchanged
+    QCOMPARE(Child<QSpinBox>(d, "speB6Const")->value(), 64255);           // clamped by the field
+    QCOMPARE(Child<QSpinBox>(d, "speB7Const")->value(), 7000);            // missing: unchanged
+    QCOMPARE(Child<QComboBox>(d, "cmbCANSpeedometer")->currentText(), QStringLiteral("Нет"));
+    // Missing vehicle and unit elements change nothing.
+    QCOMPARE(d->VIN(), QStringLiteral("XTA21099070001234"));
+    QCOMPARE(d->Options(), 0x2Bu);
+    QVERIFY(Child<QCheckBox>(d, "chbImpSensor")->isChecked());
+    QVERIFY(Child<QCheckBox>(d, "chbGPSSensor")->isChecked());
 }
 
 QTEST_MAIN(TestClbrDlg)
