@@ -18,7 +18,6 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QDomDocument>
-#include <QProgressBar>
 
 namespace {
 
