@@ -128,7 +128,7 @@ void CKR_FirstDlg::OnVUDTChanged(const QDateTime& aNewValue)
 
 void CKR_FirstDlg::OnVUGMTChanged(int aNewValue)
 {
-    qDebug() << "OnVUGMTChanged: " << aNewValue;
+    qDebug().noquote() << "OnVUGMTChanged: " + QString::number(aNewValue);
     mDltGMT = aNewValue - mVUZone;
 }
 
