@@ -52,6 +52,7 @@ private slots:
     void declinedConfirmationWritesNothing();
     void unitWithoutOptionsHasTwoPagesAndEightWrites();
     void rereadRecreatesTheOptionalPages();
+    void refusedPositionAndModemTextsStillCompleteTheRead();
     void silentUnitGivesOneErrorAndCloses();
     void noUnitAbandonsConstruction();
 
@@ -351,6 +352,24 @@ void TestVUInfoDlg::rereadRecreatesTheOptionalPages()
     mFix.unit.SetOptions(0x02);
     Read();
     QCOMPARE(TabTitles(), (QStringList{"Тахограф", "Рег.инф.", "ГЛОНАСС"}));
+}
+
+void TestVUInfoDlg::refusedPositionAndModemTextsStillCompleteTheRead()
+{
+    // A unit without a receiver refuses the position; one without a modem refuses its texts.
+    mFix.unit.SetOptions(0x0B);
+    mFix.unit.SetNegativeReply(P::PID_GPSData, 0x22);
+    mFix.unit.SetNegativeReply(P::PID_MdmAPN, 0x31);
+    mDriver.Reset();
+    Read();
+    QCOMPARE(Edit("edtGPSLatitude")->text(), QString());
+    QCOMPARE(Edit("edtGPSDateTime")->text(), QString());
+    QCOMPARE(Edit("edtMdmAPN")->text(), QString());
+    QCOMPARE(Edit("edtMdmLogin")->text(), QString("beeline"));
+    QTest::qWait(1500); // the pings of the position go on without an error
+    QVERIFY(mDlg->isVisible());
+    QVERIFY(mDriver.Seen().isEmpty());
+    mFix.unit.ClearNegativeReplies();
 }
 
 void TestVUInfoDlg::silentUnitGivesOneErrorAndCloses()
