@@ -95,6 +95,7 @@ private slots:
     void loadFailuresLeaveTheFields_data();
     void loadFailuresLeaveTheFields();
     void textsOutsideTheCodePageSurviveARoundTrip();
+    void successfulWriteOffersTheRecordOfWhatWasWritten();
 
 private:
     template <class T> T* Find(const char* aName) const
@@ -493,6 +494,29 @@ void TestRegRecord::textsOutsideTheCodePageSurviveARoundTrip()
     QCOMPARE(Edit("edtVehicleRegNo")->text(), texts[1]);
     QCOMPARE(Edit("edtVehicleTyre")->text(), texts[2]);
     QCOMPARE(Edit("edtMdmAPN")->text(), texts[3]);
+}
+
+void TestRegRecord::successfulWriteOffersTheRecordOfWhatWasWritten()
+{
+    Read();
+    Edit("edtVehicleVIN")->setText("XTA21099070005678");
+    Edit("edtVehicleRegNo")->setText("Е001КХ116");
+    mFix.unit.ClearLog();
+    QString proposed;
+    mDriver.Reset();
+    mDriver.Expect(ModalDriver::Confirm(true));
+    mDriver.Expect(ModalDriver::Result());
+    mDriver.Expect(ModalDriver::File(mWork.filePath("written_Reg.xml"), &proposed));
+    Button("btnWrite")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(mDriver.Pending() == 0 && Idle() && !QApplication::activeModalWidget(), 8000);
+    QVERIFY2(mDriver.Unexpected().isEmpty(), qPrintable(mDriver.Unexpected().join(", ")));
+    QVERIFY(QFileInfo(proposed).fileName().startsWith("Е001КХ116_"));
+
+    QDomDocument doc;
+    QVERIFY(doc.setContent(ReadFile(mWork.filePath("written_Reg.xml"))));
+    const QDomElement vehicle = doc.documentElement().firstChildElement("Vehicle");
+    QCOMPARE(vehicle.firstChildElement("VIN").text(), mFix.unit.Value(P::PID_VehicleVIN).toString());
+    QCOMPARE(vehicle.firstChildElement("RegNo").firstChildElement("Number").text(), QString("Е001КХ116"));
 }
 
 int main(int argc, char** argv)
