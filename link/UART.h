@@ -4,9 +4,7 @@
 
 #include <QString>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
+#include <memory>
 
 // One serial port at 8 data bits, odd parity, 1 stop bit, with a time limit on every transfer.
 // Used by one thread at a time.
@@ -34,11 +32,14 @@ public:
 
 private:
 #ifdef Q_OS_WIN
-    HANDLE mHandle = INVALID_HANDLE_VALUE;
+    // An overlapped-I/O block with its own event; defined where <windows.h> is included, so that this
+    // header does not spread the system header (and its min/max and S_OK macros) to every user.
+    struct Overlapped;
+    void* mHandle = reinterpret_cast<void*>(~quintptr(0)); // HANDLE; INVALID_HANDLE_VALUE when closed
     double mMsPerByte = 0.0;
-    OVERLAPPED mReadOv{};
+    std::unique_ptr<Overlapped> mReadOv;
     bool mOpen = false;
-    OVERLAPPED mWriteOv{};
+    std::unique_ptr<Overlapped> mWriteOv;
 #else
     int mFd = -1;
     double mMsPerByte = 0.0;

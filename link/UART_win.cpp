@@ -4,6 +4,13 @@
 
 #include <cstdio>
 
+#include <windows.h>
+
+struct UART::Overlapped
+{
+    OVERLAPPED ov{};
+};
+
 namespace {
 
 void CloseIfValid(HANDLE& aHandle)
@@ -15,7 +22,7 @@ void CloseIfValid(HANDLE& aHandle)
 
 } // namespace
 
-UART::UART() = default;
+UART::UART() : mReadOv(std::make_unique<Overlapped>()), mWriteOv(std::make_unique<Overlapped>()) {}
 
 UART::~UART()
 {
@@ -43,8 +50,8 @@ int UART::Open(int aPort, int aBaud)
     // Undoes a half-done open: the object is not open yet, so Close() would not.
     auto fail = [&](const char* aWarning) {
         qWarning() << aWarning;
-        CloseIfValid(mReadOv.hEvent);
-        CloseIfValid(mWriteOv.hEvent);
+        CloseIfValid(mReadOv->ov.hEvent);
+        CloseIfValid(mWriteOv->ov.hEvent);
         CloseHandle(handle);
         mHandle = INVALID_HANDLE_VALUE;
         return int(E_UART);
@@ -72,13 +79,13 @@ int UART::Open(int aPort, int aBaud)
     if (!SetCommTimeouts(handle, &timeouts))
         return fail("UART::Open SetCommTimeouts() error");
 
-    mReadOv = OVERLAPPED{};
-    mWriteOv = OVERLAPPED{};
-    mReadOv.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (mReadOv.hEvent == nullptr)
+    mReadOv->ov = OVERLAPPED{};
+    mWriteOv->ov = OVERLAPPED{};
+    mReadOv->ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (mReadOv->ov.hEvent == nullptr)
         return fail("UART::Open CreateEvent() error");
-    mWriteOv.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (mWriteOv.hEvent == nullptr)
+    mWriteOv->ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (mWriteOv->ov.hEvent == nullptr)
         return fail("UART::Open CreateEvent() error");
 
     mHandle = handle;
@@ -95,17 +102,17 @@ void UART::Close()
     mOpen = false;
     if (mHandle != INVALID_HANDLE_VALUE) {
         // Wake a thread waiting on either event before the handle goes.
-        if (mReadOv.hEvent != nullptr)
-            SetEvent(mReadOv.hEvent);
-        if (mWriteOv.hEvent != nullptr)
-            SetEvent(mWriteOv.hEvent);
+        if (mReadOv->ov.hEvent != nullptr)
+            SetEvent(mReadOv->ov.hEvent);
+        if (mWriteOv->ov.hEvent != nullptr)
+            SetEvent(mWriteOv->ov.hEvent);
         const HANDLE old = mHandle;
         mHandle = INVALID_HANDLE_VALUE;
         CancelIo(old);
         CloseHandle(old);
     }
-    CloseIfValid(mReadOv.hEvent);
-    CloseIfValid(mWriteOv.hEvent);
+    CloseIfValid(mReadOv->ov.hEvent);
+    CloseIfValid(mWriteOv->ov.hEvent);
     mMsPerByte = 0.0;
 }
 
@@ -127,19 +134,20 @@ int UART::Read(void* aBuf, int aCount, int aLimitMs)
     if (aCount < 1)
         return 0;
 
-    ResetEvent(mReadOv.hEvent);
-    if (!ReadFile(mHandle, aBuf, DWORD(aCount), nullptr, &mReadOv) && GetLastError() != ERROR_IO_PENDING) {
+    ResetEvent(mReadOv->ov.hEvent);
+    if (!ReadFile(mHandle, aBuf, DWORD(aCount), nullptr, &mReadOv->ov) &&
+        GetLastError() != ERROR_IO_PENDING) {
         CancelIo(mHandle);
         return -1;
     }
-    WaitForSingleObject(mReadOv.hEvent, DWORD(aLimitMs));
+    WaitForSingleObject(mReadOv->ov.hEvent, DWORD(aLimitMs));
     DWORD done = 0;
-    if (GetOverlappedResult(mHandle, &mReadOv, &done, FALSE))
+    if (GetOverlappedResult(mHandle, &mReadOv->ov, &done, FALSE))
         return int(done);
     // Not complete: cancel, and let the cancellation finish before the buffer is given back.
     CancelIo(mHandle);
     done = 0;
-    GetOverlappedResult(mHandle, &mReadOv, &done, TRUE);
+    GetOverlappedResult(mHandle, &mReadOv->ov, &done, TRUE);
     return -int(done);
 }
 
@@ -151,17 +159,18 @@ int UART::Write(const void* aBuf, int aCount, int aLimitMs)
         return 0;
 
     // WriteFile resets the write event itself.
-    if (!WriteFile(mHandle, aBuf, DWORD(aCount), nullptr, &mWriteOv) && GetLastError() != ERROR_IO_PENDING) {
+    if (!WriteFile(mHandle, aBuf, DWORD(aCount), nullptr, &mWriteOv->ov) &&
+        GetLastError() != ERROR_IO_PENDING) {
         CancelIo(mHandle);
         return -1;
     }
-    WaitForSingleObject(mWriteOv.hEvent, DWORD(aLimitMs));
+    WaitForSingleObject(mWriteOv->ov.hEvent, DWORD(aLimitMs));
     DWORD done = 0;
-    if (GetOverlappedResult(mHandle, &mWriteOv, &done, FALSE))
+    if (GetOverlappedResult(mHandle, &mWriteOv->ov, &done, FALSE))
         return int(done);
     CancelIo(mHandle);
     done = 0;
-    GetOverlappedResult(mHandle, &mWriteOv, &done, TRUE);
+    GetOverlappedResult(mHandle, &mWriteOv->ov, &done, TRUE);
     return -int(done);
 }
 
