@@ -21,6 +21,11 @@ CKR_VUPortFindThrd::CKR_VUPortFindThrd(int aPort) : mPort(aPort)
 {
     mDone.Init(false);
     start();
+    // A thread the system could not create never ends its wait: count the port as not there.
+    if (!isRunning() && !isFinished()) {
+        mResult = VUErr::PortNotOpen;
+        mDone.Set();
+    }
 }
 
 CKR_VUPortFindThrd::~CKR_VUPortFindThrd()
