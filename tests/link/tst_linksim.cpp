@@ -6,7 +6,6 @@
 #include "tools/vusim/VUSimulator.h"
 
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -96,27 +95,33 @@ void TestLinkSim::writeThenReadEverything()
     };
     QCOMPARE(rows.size(), P::ParamTable().size());
 
+    // Results are collected in this thread: the signals arrive queued, as in a dialog.
     CKR_InfoUartThrd thread(&port);
-    QSignalSpy written(&thread, &CKR_UartThrd::OnWriteData);
-    QSignalSpy writeDone(&thread, &CKR_UartThrd::OnWriteComplete);
-    QSignalSpy read(&thread, &CKR_UartThrd::OnReadData);
-    QSignalSpy readDone(&thread, &CKR_UartThrd::OnReadComplete);
-    QSignalSpy errors(&thread, &CKR_UartThrd::OnWriteError);
-    QSignalSpy readErrors(&thread, &CKR_UartThrd::OnReadError);
+    QObject context;
+    int writes = 0, writeDone = 0, errors = 0, readDone = 0;
+    QList<QPair<int, QVariant>> read;
+    connect(&thread, &CKR_UartThrd::OnWriteData, &context, [&] { ++writes; });
+    connect(&thread, &CKR_UartThrd::OnWriteComplete, &context, [&] { ++writeDone; });
+    connect(&thread, &CKR_UartThrd::OnWriteError, &context, [&] { ++errors; });
+    connect(&thread, &CKR_UartThrd::OnReadError, &context, [&] { ++errors; });
+    connect(&thread, &CKR_UartThrd::OnReadComplete, &context, [&] { ++readDone; });
+    connect(&thread, &CKR_UartThrd::OnReadData, &context, [&](P::T_ParamId aId, const QVariant& aValue) {
+        read.append({aId, aValue});
+    });
     for (const Row& row : rows)
         thread.AddWrite(row.id, row.value);
     thread.start();
-    QTRY_COMPARE_WITH_TIMEOUT(writeDone.size() + errors.size(), 1, 10000);
-    QCOMPARE(errors.size(), 0);
-    QCOMPARE(written.size(), rows.size());
+    QTRY_COMPARE_WITH_TIMEOUT(writeDone + errors, 1, 10000);
+    QCOMPARE(errors, 0);
+    QCOMPARE(writes, rows.size());
     for (const Row& row : rows)
         thread.AddRead(row.id);
-    QTRY_COMPARE_WITH_TIMEOUT(readDone.size() + readErrors.size(), 1, 10000);
-    QCOMPARE(readErrors.size(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(readDone + errors, 1, 10000);
+    QCOMPARE(errors, 0);
     QCOMPARE(read.size(), rows.size());
     for (int i = 0; i < rows.size(); ++i) {
-        const int id = read[i][0].toInt();
-        const QVariant value = read[i][1].value<QVariant>();
+        const int id = read[i].first;
+        const QVariant value = read[i].second;
         QCOMPARE(id, rows[i].id);
         if (id == P::PID_VUDateTime) {
             TKR_VUDateTime got;
