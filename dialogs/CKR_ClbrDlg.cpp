@@ -72,6 +72,9 @@ CKR_ClbrDlg::CKR_ClbrDlg(QWidget* parent, Qt::WindowFlags f)
                 [this] { return ui->label->heightForWidth(ui->label->width()) <= ui->label->height(); });
     FitDateTimeEdit(ui->dedNext);
 
+    // The launcher runs this dialog with exec(), but it is already visible by then, and a visible
+    // window does not take a new modality: set it before the first show, or the launcher stays usable.
+    setModal(true);
     show();
     OnReadClick();
     mWorker.start();

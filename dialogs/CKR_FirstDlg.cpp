@@ -54,6 +54,9 @@ CKR_FirstDlg::CKR_FirstDlg(QWidget* parent, Qt::WindowFlags f)
     FitTexts(this);
     FitDateTimeEdit(mUi->dteVUDateTime);
 
+    // The launcher runs this dialog with exec(), but it is already visible by then, and a visible
+    // window does not take a new modality: set it before the first show, or the launcher stays usable.
+    setModal(true);
     show();
     OnReadClick(); // queued before the worker starts, so the first poll comes after the reads
     mThread.start();

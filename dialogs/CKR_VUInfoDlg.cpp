@@ -82,6 +82,9 @@ CKR_VUInfoDlg::CKR_VUInfoDlg(QWidget* parent, Qt::WindowFlags f)
     FitTexts(mUi->tabReg); // the page of fixed positions
     FitDateTimeEdit(mUi->dteVUDateTime);
 
+    // The launcher runs this dialog with exec(), but it is already visible by then, and a visible
+    // window does not take a new modality: set it before the first show, or the launcher stays usable.
+    setModal(true);
     show();
     OnReadClick();
     mThread.start();

@@ -50,6 +50,7 @@ void TestFirstDlg::initTestCase()
     mFix.unit.SetRawValue(P::PID_VehicleVIN, "XTA21099070001234  ");
     mFix.unit.SetVUClock(QDateTime(QDate(2026, 5, 1), QTime(10, 0, 0), Qt::UTC), 120);
     mDlg = std::make_unique<CKR_FirstDlg>();
+    mDriver.Ignore(mDlg.get()); // modal itself from the start
     QVERIFY(mDlg->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(Idle(), 5000);
 }
@@ -180,9 +181,7 @@ void TestFirstDlg::modalRunGoesOnAfterTheResultDialog()
     });
     poll.start(20);
     QTimer::singleShot(8000, mDlg.get(), &QDialog::reject); // never hang
-    mDriver.Ignore(mDlg.get());
     mDlg->exec();
-    mDriver.Ignore(nullptr);
     QVERIFY(closedByTest);
     QVERIFY(visibleAfterWrite);
     QCOMPARE(mDriver.Seen(), (QStringList{"VU_Confirm", "VU_Result"}));

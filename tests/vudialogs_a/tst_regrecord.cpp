@@ -133,6 +133,7 @@ void TestRegRecord::initTestCase()
                           "$GPRMC,083015.00,A,5545.1234,N,03739.5678,E,10.0,54.7,250811,,,A*6C      ");
     mFix.unit.SetVUClock(QDateTime::currentDateTimeUtc(), -30);
     mDlg = std::make_unique<CKR_VUInfoDlg>();
+    mDriver.Ignore(mDlg.get()); // modal itself from the start
     QTRY_VERIFY_WITH_TIMEOUT(Idle(), 8000);
 }
 
@@ -154,8 +155,9 @@ QString TestRegRecord::Save(const QString& aPath)
     mDriver.Reset();
     mDriver.Expect(ModalDriver::File(aPath, &proposed));
     Button("btnSave")->click();
-    if (!QTest::qWaitFor([this] { return mDriver.Pending() == 0 && !QApplication::activeModalWidget(); },
-                         5000))
+    if (!QTest::qWaitFor(
+            [this] { return mDriver.Pending() == 0 && QApplication::activeModalWidget() == mDlg.get(); },
+            5000))
         return "(no file dialog)";
     return proposed;
 }
@@ -167,8 +169,8 @@ void TestRegRecord::Load(const QString& aPath, QString* aBoxTitle, QString* aBox
     if (aBoxTitle)
         mDriver.Expect(ModalDriver::Box(aBoxTitle, aBoxText));
     Button("btnLoad")->click();
-    QVERIFY(QTest::qWaitFor([this] { return mDriver.Pending() == 0 && !QApplication::activeModalWidget(); },
-                            5000));
+    QVERIFY(QTest::qWaitFor(
+        [this] { return mDriver.Pending() == 0 && QApplication::activeModalWidget() == mDlg.get(); }, 5000));
     QVERIFY2(mDriver.Unexpected().isEmpty(), qPrintable(mDriver.Unexpected().join(", ")));
 }
 
@@ -300,7 +302,7 @@ void TestRegRecord::unwritableFileIsReported()
     mDriver.Expect(ModalDriver::File(path));
     mDriver.Expect(ModalDriver::Box(&title, &text));
     Button("btnSave")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(mDriver.Pending() == 0 && !QApplication::activeModalWidget(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(mDriver.Pending() == 0 && QApplication::activeModalWidget() == mDlg.get(), 5000);
     QCOMPARE(title, QString("Ошибка сохранения"));
     QCOMPARE(text, QString("Не могу записать в файл '%1'.").arg(path));
     QVERIFY(!QFile::exists(path));
@@ -508,7 +510,8 @@ void TestRegRecord::successfulWriteOffersTheRecordOfWhatWasWritten()
     mDriver.Expect(ModalDriver::Result());
     mDriver.Expect(ModalDriver::File(mWork.filePath("written_Reg.xml"), &proposed));
     Button("btnWrite")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(mDriver.Pending() == 0 && Idle() && !QApplication::activeModalWidget(), 8000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        mDriver.Pending() == 0 && Idle() && QApplication::activeModalWidget() == mDlg.get(), 8000);
     QVERIFY2(mDriver.Unexpected().isEmpty(), qPrintable(mDriver.Unexpected().join(", ")));
     QVERIFY(QFileInfo(proposed).fileName().startsWith("Е001КХ116_"));
 

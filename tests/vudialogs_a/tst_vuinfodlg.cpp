@@ -92,6 +92,7 @@ void TestVUInfoDlg::initTestCase()
     mFix.unit.SetRawValue(P::PID_VUSettings, Le(0x21, 4)); // modem not in use
     mFix.unit.SetVUClock(QDateTime::currentDateTimeUtc(), -150);
     mDlg = std::make_unique<CKR_VUInfoDlg>();
+    mDriver.Ignore(mDlg.get()); // modal itself from the start
     QVERIFY(mDlg->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(Idle(), 8000);
 }

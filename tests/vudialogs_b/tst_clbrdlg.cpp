@@ -197,6 +197,7 @@ private slots:
     void cleanup();
 
     void noUnitAbandonsConstruction();
+    void blocksLauncherFromTheStart();
     void readsValues();
     void sensorTypes_data();
     void sensorTypes();
@@ -291,6 +292,18 @@ void TestClbrDlg::noUnitAbandonsConstruction()
     QVERIFY(thrown);
     QVERIFY(script.AllDone());
     QVERIFY2(message.contains(QStringLiteral("Были проверены COM-порты")), qPrintable(message));
+}
+
+void TestClbrDlg::blocksLauncherFromTheStart()
+{
+    // The launcher stays visible behind this dialog: it must not take a second click meanwhile.
+    QWidget launcher;
+    launcher.show();
+    mDlg = std::make_unique<CKR_ClbrDlg>(&launcher, launcher.windowFlags());
+    QVERIFY(mDlg->isVisible());
+    QCOMPARE(QApplication::activeModalWidget(), mDlg.get());
+    QTRY_VERIFY_WITH_TIMEOUT(!mDlg->IsBusy(), 10000);
+    mDlg.reset();
 }
 
 void TestClbrDlg::readsValues()
@@ -614,7 +627,7 @@ void TestClbrDlg::speedDialogWrites()
     mSim.ClearLog();
     ModalScript unexpected({[](QWidget* w) {
         auto* dlg = qobject_cast<QDialog*>(w);
-        if (!dlg || qobject_cast<CKR_B6B7Dlg*>(dlg))
+        if (!dlg || qobject_cast<CKR_B6B7Dlg*>(dlg) || qobject_cast<CKR_ClbrDlg*>(dlg))
             return false;
         dlg->reject();
         return true;
