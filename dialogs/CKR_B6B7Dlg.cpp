@@ -1,6 +1,6 @@
 #include "dialogs/CKR_B6B7Dlg.h"
 
-#include "dialogs/FitText.h"
+#include "widgets/FitText.h"
 #include "ui_VUC_B6B7.h"
 #include "widgets/CANSpeedList.h"
 

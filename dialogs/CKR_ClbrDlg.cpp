@@ -4,13 +4,12 @@
 #include "dialogs/CKR_EditDlg.h"
 #include "dialogs/CKR_MeasureDlg.h"
 #include "dialogs/CKR_TyreDlg.h"
-#include "dialogs/FitEdits.h"
-#include "dialogs/FitText.h"
 #include "dialogs/VUConnect.h"
 #include "records/RecordDialogs.h"
 #include "records/RecordFile.h"
 #include "records/XmlElements.h"
 #include "widgets/CANSpeedList.h"
+#include "widgets/FitText.h"
 #include "widgets/VUMessages.h"
 
 #include "ui_VUC_Clbr.h"
@@ -33,18 +32,6 @@ const char* const kLoadFilter = "Файлы калибрации (*_Clb.xml);;Ф
 QVariant Unsigned(quint64 aValue)
 {
     return QVariant::fromValue<quint64>(aValue);
-}
-
-// Narrows aWidget's font (down to 70 % width) until aFits() holds; the form is laid out for the
-// workshop PCs' narrow system font, and a wider one would be clipped.
-template <typename Fits> void NarrowUntil(QWidget* aWidget, Fits aFits)
-{
-    QFont font = aWidget->font();
-    for (int stretch = QFont::Unstretched; !aFits() && stretch > 70;) {
-        stretch -= 5;
-        font.setStretch(stretch);
-        aWidget->setFont(font);
-    }
 }
 
 } // namespace

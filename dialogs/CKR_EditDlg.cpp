@@ -2,7 +2,7 @@
 
 #include "dialogs/CKR_MeasureDlg.h"
 #include "dialogs/CKR_TyreDlg.h"
-#include "dialogs/FitText.h"
+#include "widgets/FitText.h"
 #include "ui_VUC_Edit.h"
 
 #include <QDebug>

@@ -1,6 +1,6 @@
 #include "dialogs/CKR_MeasureDlg.h"
 
-#include "dialogs/FitText.h"
+#include "widgets/FitText.h"
 #include "ui_VUC_Measure.h"
 
 #include <QDebug>

@@ -1,6 +1,6 @@
 #include "dialogs/CKR_TyreDlg.h"
 
-#include "dialogs/FitText.h"
+#include "widgets/FitText.h"
 #include "dialogs/TyreCircumference.h"
 #include "ui_VUC_Tyre.h"
 

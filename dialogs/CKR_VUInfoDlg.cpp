@@ -1,7 +1,6 @@
 #include "dialogs/CKR_VUInfoDlg.h"
 
-#include "dialogs/FitEdits.h"
-#include "dialogs/FitText.h"
+#include "widgets/FitText.h"
 #include "dialogs/VUConnect.h"
 #include "link/TKR_VUDateTime.h"
 #include "records/RecordDialogs.h"
