@@ -1,8 +1,6 @@
-#include "ModalDriver.h"
-#include "UnitFixture.h"
+#include "UnitDialogChecks.h"
 
 #include "dialogs/CKR_FirstDlg.h"
-#include "dialogs/VUConnect.h"
 #include "link/CKR_HiProt.h"
 #include "link/TKR_VUDateTime.h"
 #include "widgets/CKR_GMTSpinBox.h"
@@ -191,42 +189,13 @@ void TestFirstDlg::modalRunGoesOnAfterTheResultDialog()
 
 void TestFirstDlg::silentUnitGivesOneErrorAndCloses()
 {
-    QString message;
-    bool hadParent = false;
-    mDriver.Reset();
-    mDriver.Expect(ModalDriver::Error(&message, &hadParent));
-    VUSimulator::Faults silent;
-    silent.silent = true;
-    mFix.unit.SetFaults(silent);
-
-    QTRY_VERIFY_WITH_TIMEOUT(mDriver.Pending() == 0 && !mDlg->isVisible(), 10000);
-    mFix.unit.ClearFaults();
-    QCOMPARE(message, VUErrorCauses(VUErr::NoReply, QString()));
-    QVERIFY(hadParent);
-    QTest::qWait(1000); // the parked worker sends nothing more
-    QCOMPARE(mDriver.Seen().size(), 1);
-    QVERIFY(!mDlg->isVisible());
+    CheckSilentUnitGivesOneErrorAndCloses(mFix, mDriver, mDlg.get());
     mDlg.reset(); // stops the parked worker
 }
 
 void TestFirstDlg::noUnitAbandonsConstruction()
 {
-    SilentPorts ports;
-    QVERIFY(ports.Start());
-    SerialDirScope scope(ports.dir.path());
-    QString message;
-    bool hadParent = true;
-    mDriver.Reset();
-    mDriver.Expect(ModalDriver::Error(&message, &hadParent));
-
-    QVERIFY_THROWS_EXCEPTION(VUConnectAbandoned, CKR_FirstDlg());
-
-    QCOMPARE(message, VUErrorCauses(VUErr::NoUnitFound, "2, 7"));
-    QVERIFY(message.endsWith("2, 7."));
-    QVERIFY(!hadParent);
-    QCOMPARE(mDriver.Seen(), QStringList{"VU_Error"});
-    for (QWidget* w : QApplication::topLevelWidgets())
-        QVERIFY(!qobject_cast<CKR_FirstDlg*>(w));
+    CheckNoUnitAbandonsConstruction<CKR_FirstDlg>(mDriver);
 }
 
 int main(int argc, char** argv)

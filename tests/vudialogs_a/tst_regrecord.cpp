@@ -1,5 +1,4 @@
-#include "ModalDriver.h"
-#include "UnitFixture.h"
+#include "UnitDialogChecks.h"
 
 #include "dialogs/CKR_VUInfoDlg.h"
 #include "link/CKR_HiProt.h"
@@ -21,14 +20,6 @@
 using P = CKR_HiProt;
 
 namespace {
-
-QByteArray Le(quint64 aValue, int aSize)
-{
-    QByteArray bytes;
-    for (int i = 0; i < aSize; ++i)
-        bytes.append(char((aValue >> (8 * i)) & 0xFF));
-    return bytes;
-}
 
 // A record file as another program or an earlier version would have written it.
 QByteArray Cp1251File(const QString& aXml)
@@ -98,13 +89,7 @@ private slots:
     void successfulWriteOffersTheRecordOfWhatWasWritten();
 
 private:
-    template <class T> T* Find(const char* aName) const
-    {
-        T* w = mDlg->findChild<T*>(aName);
-        if (!w)
-            qFatal("no widget %s", aName);
-        return w;
-    }
+    template <class T> T* Find(const char* aName) const { return FindWidget<T>(mDlg.get(), aName); }
     QLineEdit* Edit(const char* aName) const { return Find<QLineEdit>(aName); }
     QPushButton* Button(const char* aName) const { return Find<QPushButton>(aName); }
     CKR_GMTSpinBox* Zone() const { return mDlg->findChild<CKR_GMTSpinBox*>(); }

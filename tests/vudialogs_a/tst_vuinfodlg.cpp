@@ -1,8 +1,6 @@
-#include "ModalDriver.h"
-#include "UnitFixture.h"
+#include "UnitDialogChecks.h"
 
 #include "dialogs/CKR_VUInfoDlg.h"
-#include "dialogs/VUConnect.h"
 #include "link/CKR_HiProt.h"
 #include "link/TKR_VUDateTime.h"
 #include "widgets/CKR_GMTSpinBox.h"
@@ -17,14 +15,6 @@
 using P = CKR_HiProt;
 
 namespace {
-
-QByteArray Le(quint64 aValue, int aSize)
-{
-    QByteArray bytes;
-    for (int i = 0; i < aSize; ++i)
-        bytes.append(char((aValue >> (8 * i)) & 0xFF));
-    return bytes;
-}
 
 QByteArray Padded(const QByteArray& aText, int aSize)
 {
@@ -57,13 +47,7 @@ private slots:
     void noUnitAbandonsConstruction();
 
 private:
-    template <class T> T* Find(const char* aName) const
-    {
-        T* w = mDlg->findChild<T*>(aName);
-        if (!w)
-            qFatal("no widget %s", aName);
-        return w;
-    }
+    template <class T> T* Find(const char* aName) const { return FindWidget<T>(mDlg.get(), aName); }
     QLineEdit* Edit(const char* aName) const { return Find<QLineEdit>(aName); }
     QPushButton* Button(const char* aName) const { return Find<QPushButton>(aName); }
     QTabWidget* Tabs() const { return Find<QTabWidget>("tabWidget"); }
@@ -375,41 +359,13 @@ void TestVUInfoDlg::refusedPositionAndModemTextsStillCompleteTheRead()
 
 void TestVUInfoDlg::silentUnitGivesOneErrorAndCloses()
 {
-    QString message;
-    bool hadParent = false;
-    mDriver.Reset();
-    mDriver.Expect(ModalDriver::Error(&message, &hadParent));
-    VUSimulator::Faults silent;
-    silent.silent = true;
-    mFix.unit.SetFaults(silent);
-
-    QTRY_VERIFY_WITH_TIMEOUT(mDriver.Pending() == 0 && !mDlg->isVisible(), 10000);
-    mFix.unit.ClearFaults();
-    QCOMPARE(message, VUErrorCauses(VUErr::NoReply, QString()));
-    QVERIFY(hadParent);
-    QTest::qWait(1000);
-    QCOMPARE(mDriver.Seen().size(), 1);
-    QVERIFY(!mDlg->isVisible());
-    mDlg.reset();
+    CheckSilentUnitGivesOneErrorAndCloses(mFix, mDriver, mDlg.get());
+    mDlg.reset(); // stops the parked worker
 }
 
 void TestVUInfoDlg::noUnitAbandonsConstruction()
 {
-    SilentPorts ports;
-    QVERIFY(ports.Start());
-    SerialDirScope scope(ports.dir.path());
-    QString message;
-    bool hadParent = true;
-    mDriver.Reset();
-    mDriver.Expect(ModalDriver::Error(&message, &hadParent));
-
-    QVERIFY_THROWS_EXCEPTION(VUConnectAbandoned, CKR_VUInfoDlg());
-
-    QCOMPARE(message, VUErrorCauses(VUErr::NoUnitFound, "2, 7"));
-    QVERIFY(!hadParent);
-    QCOMPARE(mDriver.Seen(), QStringList{"VU_Error"});
-    for (QWidget* w : QApplication::topLevelWidgets())
-        QVERIFY(!qobject_cast<CKR_VUInfoDlg*>(w));
+    CheckNoUnitAbandonsConstruction<CKR_VUInfoDlg>(mDriver);
 }
 
 int main(int argc, char** argv)
