@@ -1,5 +1,7 @@
 #include "PtyUnit.h"
 
+#include "link/CKR_LoLev.h"
+
 #include <QDir>
 #include <QFile>
 #include <QMutexLocker>
@@ -137,17 +139,7 @@ QByteArray PtyUnit::RawReceived() const
 
 QByteArray PtyUnit::ReplyFrame(const QByteArray& aData, quint8 aTarget, quint8 aSource)
 {
-    QByteArray frame;
-    frame.append(char(0x80));
-    frame.append(char(aTarget));
-    frame.append(char(aSource));
-    frame.append(char(aData.size()));
-    frame.append(aData);
-    quint8 sum = 0;
-    for (const char c : std::as_const(frame))
-        sum += quint8(c);
-    frame.append(char(sum));
-    return frame;
+    return CKR_LoLev::BuildFrame(aData, aTarget, aSource);
 }
 
 QList<PtyUnit::Chunk> PtyUnit::Chunked(const QByteArray& aFrame, const QList<int>& aSizes, int aDelayMs)

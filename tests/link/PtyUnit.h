@@ -55,7 +55,8 @@ public:
     // Bytes received that did not form a frame (or all bytes, when nobody answers).
     QByteArray RawReceived() const;
 
-    // Builds a reply frame from the unit (0xEE) to the PC (0xF0).
+    // Builds a reply frame from the unit (0xEE) to the PC (0xF0) as the link frames its requests (empty for
+    // more than 255 data bytes); tests corrupt its bytes for malformed replies.
     static QByteArray ReplyFrame(const QByteArray& aData, quint8 aTarget = 0xF0, quint8 aSource = 0xEE);
     // Splits a frame into chunks of the given sizes (the last size repeats).
     static QList<Chunk> Chunked(const QByteArray& aFrame, const QList<int>& aSizes, int aDelayMs = 0);
