@@ -39,6 +39,9 @@ private slots:
     void hangUpEndsReadAtOnce();
 
 private:
+    // Links aUnit as port 1 and opens aPort on it.
+    bool OpenOnUnit(PtyUnit& aUnit, UART& aPort);
+
     QTemporaryDir* mDir = nullptr;
 };
 
@@ -54,6 +57,11 @@ void TestUart::cleanup()
     qunsetenv("VELMORA_SERIAL_DIR");
     delete mDir;
     mDir = nullptr;
+}
+
+bool TestUart::OpenOnUnit(PtyUnit& aUnit, UART& aPort)
+{
+    return aUnit.LinkAs(mDir->path(), 1) && aPort.Open(1, 9600) == S_OK;
 }
 
 void TestUart::portPath_data()
@@ -204,9 +212,8 @@ void TestUart::closedPort()
 void TestUart::writeReachesUnit()
 {
     PtyUnit unit;
-    QVERIFY(unit.LinkAs(mDir->path(), 1));
     UART port;
-    QCOMPARE(port.Open(1, 9600), int(S_OK));
+    QVERIFY(OpenOnUnit(unit, port));
     QByteArray all;
     for (int i = 0; i < 256; ++i)
         all.append(char(i)); // raw: no byte is translated or eaten (0x11, 0x13, CR, LF)
@@ -217,9 +224,8 @@ void TestUart::writeReachesUnit()
 void TestUart::readWholeCount()
 {
     PtyUnit unit;
-    QVERIFY(unit.LinkAs(mDir->path(), 1));
     UART port;
-    QCOMPARE(port.Open(1, 9600), int(S_OK));
+    QVERIFY(OpenOnUnit(unit, port));
     QByteArray all;
     for (int i = 0; i < 256; ++i)
         all.append(char(255 - i));
@@ -237,9 +243,8 @@ void TestUart::readWholeCount()
 void TestUart::silentLineEndsAtLimit()
 {
     PtyUnit unit;
-    QVERIFY(unit.LinkAs(mDir->path(), 1));
     UART port;
-    QCOMPARE(port.Open(1, 9600), int(S_OK));
+    QVERIFY(OpenOnUnit(unit, port));
     char buf[8];
     QElapsedTimer timer;
     timer.start();
@@ -251,9 +256,8 @@ void TestUart::silentLineEndsAtLimit()
 void TestUart::gapEndsShortRead()
 {
     PtyUnit unit;
-    QVERIFY(unit.LinkAs(mDir->path(), 1));
     UART port;
-    QCOMPARE(port.Open(1, 9600), int(S_OK));
+    QVERIFY(OpenOnUnit(unit, port));
     unit.WriteRaw("abc");
     char buf[10];
     QElapsedTimer timer;
@@ -267,9 +271,8 @@ void TestUart::gapEndsShortRead()
 void TestUart::tricklePastLimitIsPartial()
 {
     PtyUnit unit;
-    QVERIFY(unit.LinkAs(mDir->path(), 1));
     UART port;
-    QCOMPARE(port.Open(1, 9600), int(S_OK));
+    QVERIFY(OpenOnUnit(unit, port));
     std::atomic<bool> done{false};
     std::thread trickle([&] {
         for (int i = 0; i < 12 && !done; ++i) {
@@ -292,9 +295,8 @@ void TestUart::tricklePastLimitIsPartial()
 void TestUart::purgeDropsPendingInput()
 {
     PtyUnit unit;
-    QVERIFY(unit.LinkAs(mDir->path(), 1));
     UART port;
-    QCOMPARE(port.Open(1, 9600), int(S_OK));
+    QVERIFY(OpenOnUnit(unit, port));
     unit.WriteRaw("stale");
     QTest::qWait(30);
     port.Purge(true, false);
