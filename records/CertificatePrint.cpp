@@ -30,6 +30,15 @@ QString Text(const QDomDocument& aDoc, const QString& aPath, const QString& aDef
     return ReadChildText(Element(aDoc, steps), last, aDefault);
 }
 
+// Texts of the elements at aPaths, one a line; aDefault for each that is missing.
+QString Lines(const QDomDocument& aDoc, const QStringList& aPaths, const QString& aDefault = QString())
+{
+    QStringList texts;
+    for (const QString& path : aPaths)
+        texts.append(Text(aDoc, path, aDefault));
+    return texts.join(QLatin1Char('\n'));
+}
+
 QPixmap LoadLogo(const QString& aPath)
 {
     QPixmap logo;
@@ -135,8 +144,7 @@ void PaintCertificate(QPaintDevice* aDevice, const QDomDocument& aDoc, const QSt
         p.setFont(titleFont);
         Centred(p, QRect(600, 0, 650, 200), QStringLiteral("Сертификат калибровки тахографа"));
         value(QRect(1270, 10, 160, 180), QStringLiteral("Заказ №:\nДата:"));
-        value(QRect(1470, 10, 310, 180), Text(aDoc, QStringLiteral("Order/Id")) + QLatin1Char('\n') +
-                                             Text(aDoc, QStringLiteral("Date")));
+        value(QRect(1470, 10, 310, 180), Lines(aDoc, {QStringLiteral("Order/Id"), QStringLiteral("Date")}));
     });
 
     Box(p, 150, 500, [&] {
@@ -162,17 +170,14 @@ void PaintCertificate(QPaintDevice* aDevice, const QDomDocument& aDoc, const QSt
         heading(QRect(900, 0, 900, 60), QStringLiteral("Транспортное средство"));
         value(QRect(20, 70, 360, 230),
               QStringLiteral("Производитель:\nТип:\nСерийный номер:\nДата производства:\n"));
-        QString vu;
-        for (const QString& path : {QStringLiteral("VU/Manufacturer"), QStringLiteral("VU/PartNo"),
-                                    QStringLiteral("VU/SerNo"), QStringLiteral("VU/ManufacturingDate")})
-            vu += Text(aDoc, path) + QLatin1Char('\n');
-        value(QRect(420, 70, 460, 230), vu);
+        const QString vu = Lines(aDoc, {QStringLiteral("VU/Manufacturer"), QStringLiteral("VU/PartNo"),
+                                        QStringLiteral("VU/SerNo"), QStringLiteral("VU/ManufacturingDate")});
+        value(QRect(420, 70, 460, 230), vu + QLatin1Char('\n'));
         value(QRect(920, 70, 360, 230), QStringLiteral("Гос.рег.номер:\nМарка:\nМодель:\nVIN:\nПробег:"));
-        QString vehicle;
-        for (const QString& path :
-             {QStringLiteral("Vehicle/RegNo/Number"), QStringLiteral("Vehicle/Manufacturer"),
-              QStringLiteral("Vehicle/Model"), QStringLiteral("Vehicle/VIN")})
-            vehicle += Text(aDoc, path) + QLatin1Char('\n');
+        QString vehicle =
+            Lines(aDoc, {QStringLiteral("Vehicle/RegNo/Number"), QStringLiteral("Vehicle/Manufacturer"),
+                         QStringLiteral("Vehicle/Model"), QStringLiteral("Vehicle/VIN")}) +
+            QLatin1Char('\n');
         const double odometer =
             ReadChildDouble(Element(aDoc, {QStringLiteral("Vehicle")}), QStringLiteral("Odometer"), -1.0);
         if (odometer >= 0.0)
@@ -275,19 +280,18 @@ void PaintLabel(QPaintDevice* aDevice, const QDomDocument& aDoc, const QString& 
     p.setBrush(Qt::NoBrush);
     p.setFont(font);
     Left(p, QRect(55, 0, 380, 180),
-         Text(aDoc, QStringLiteral("Workshop/Name")) + QLatin1Char('\n') +
-             Text(aDoc, QStringLiteral("Workshop/Address")));
+         Lines(aDoc, {QStringLiteral("Workshop/Name"), QStringLiteral("Workshop/Address")}));
     Left(p, QRect(530, 0, 80, 80), QStringLiteral("VIN:\nШины:"));
     Left(p, QRect(620, 0, 320, 80),
-         Text(aDoc, QStringLiteral("Vehicle/VIN")) + QLatin1Char('\n') +
-             Text(aDoc, QStringLiteral("Vehicle/Tyre")));
+         Lines(aDoc, {QStringLiteral("Vehicle/VIN"), QStringLiteral("Vehicle/Tyre")}));
     const QString serNo = Text(aDoc, QStringLiteral("VU/SerNo"));
     Left(p, QRect(530, 100, 390, 80), VUTypeName(serNo) + QStringLiteral("\nс/н: ") + serNo);
     Left(p, QRect(990, 0, 40, 110), QStringLiteral("w=\nk=\nl="));
     Left(p, QRect(1040, 0, 80, 110),
-         Text(aDoc, QStringLiteral("Data/W-Const"), kMissingConst) + QLatin1Char('\n') +
-             Text(aDoc, QStringLiteral("Data/K-Const"), kMissingConst) + QLatin1Char('\n') +
-             Text(aDoc, QStringLiteral("Data/L-Const"), kMissingConst));
+         Lines(
+             aDoc,
+             {QStringLiteral("Data/W-Const"), QStringLiteral("Data/K-Const"), QStringLiteral("Data/L-Const")},
+             kMissingConst));
     Centred(p, QRect(990, 110, 140, 70),
             QStringLiteral("сл.калибр.:\n") + Text(aDoc, QStringLiteral("Data/NextCalibration/Date")));
 
