@@ -203,11 +203,8 @@ void CKR_ClbrDlg::OnSaveClick()
     if (path.isEmpty())
         return;
 
-    QDomDocument doc;
-    QDomElement root = doc.createElement(QStringLiteral("Calibration"));
-    doc.appendChild(root);
-    SetChildText(root, QStringLiteral("Date"), now.toString(QStringLiteral("dd/MM/yyyy")));
-    SetChildText(root, QStringLiteral("Time"), now.toString(QStringLiteral("hh:mm:ss")));
+    QDomDocument doc = NewRecord(QStringLiteral("Calibration"), now);
+    QDomElement root = doc.documentElement();
 
     QDomElement vu = ChildElement(root, QStringLiteral("VU"));
     WriteChildInt(vu, QStringLiteral("Composition"), static_cast<int>(mOptions));

@@ -1,12 +1,12 @@
 #include "dialogs/CKR_VUInfoDlg.h"
 
-#include "widgets/FitText.h"
 #include "dialogs/VUConnect.h"
 #include "link/TKR_VUDateTime.h"
 #include "records/RecordDialogs.h"
 #include "records/RecordFile.h"
 #include "records/XmlElements.h"
 #include "widgets/CKR_GMTSpinBox.h"
+#include "widgets/FitText.h"
 #include "widgets/Formatters.h"
 #include "widgets/VUMessages.h"
 
@@ -484,11 +484,8 @@ void CKR_VUInfoDlg::Fail(TKR_VUError aErr)
 
 QDomDocument CKR_VUInfoDlg::BuildRecord(const QDateTime& aWhen) const
 {
-    QDomDocument doc;
-    QDomElement root = doc.createElement(QStringLiteral("Registration"));
-    doc.appendChild(root);
-    SetChildText(root, QStringLiteral("Date"), aWhen.toString(QStringLiteral("dd/MM/yyyy")));
-    SetChildText(root, QStringLiteral("Time"), aWhen.toString(QStringLiteral("hh:mm:ss")));
+    QDomDocument doc = NewRecord(QStringLiteral("Registration"), aWhen);
+    QDomElement root = doc.documentElement();
 
     QDomElement vu = ChildElement(root, QStringLiteral("VU"));
     SetChildText(vu, QStringLiteral("PartNo"), mUi->edtVUPartNo->text());

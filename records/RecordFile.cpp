@@ -1,6 +1,7 @@
 #include "records/RecordFile.h"
 
 #include "link/CodePage.h"
+#include "records/XmlElements.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -15,6 +16,16 @@ QString RecordFileName(const QString& aStem, const QDateTime& aWhen, const QStri
             c = QLatin1Char('_');
     }
     return stem + QStringLiteral("_%1_%2.xml").arg(aWhen.toString(QStringLiteral("yyyyMMdd_hhmmss")), aKind);
+}
+
+QDomDocument NewRecord(const QString& aKind, const QDateTime& aWhen)
+{
+    QDomDocument doc;
+    QDomElement root = doc.createElement(aKind);
+    doc.appendChild(root);
+    SetChildText(root, QStringLiteral("Date"), aWhen.toString(QStringLiteral("dd/MM/yyyy")));
+    SetChildText(root, QStringLiteral("Time"), aWhen.toString(QStringLiteral("hh:mm:ss")));
+    return doc;
 }
 
 QByteArray SerializeRecord(const QDomDocument& aDoc)

@@ -14,6 +14,10 @@ inline constexpr char kXmlDeclaration[] = R"(<?xml version="1.0" encoding="Windo
 // file name (path separators among them) are replaced by "_" so the name stays in its directory.
 QString RecordFileName(const QString& aStem, const QDateTime& aWhen, const QString& aKind);
 
+// A new work record: the root element aKind ("Registration", "Calibration") holding "Date" (dd/MM/yyyy) and
+// "Time" (hh:mm:ss) of aWhen.
+QDomDocument NewRecord(const QString& aKind, const QDateTime& aWhen);
+
 // Declaration line, the tree indented by 4 spaces, CR LF line ends, Windows-1251 bytes with character
 // references for characters the code page cannot hold.
 QByteArray SerializeRecord(const QDomDocument& aDoc);
