@@ -14,7 +14,10 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QLocale>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPrintPreviewDialog>
+#include <QPrinterInfo>
 #include <cmath>
 #include <limits>
 
@@ -57,10 +60,23 @@ CKR_CerifDlg::CKR_CerifDlg(QWidget* parent, Qt::WindowFlags f)
     connect(mUi->edtVUSerNo, &QLineEdit::textChanged, this, &CKR_CerifDlg::OnSerNoChanged);
 
     ReadConfig();
+    FallBackToLabelPage();
     mUi->dedOrderDate->setDate(QDate::currentDate());
 }
 
 CKR_CerifDlg::~CKR_CerifDlg() = default;
+
+void CKR_CerifDlg::FallBackToLabelPage()
+{
+    // A tape printer's driver gives the label its strip; when no such printer is installed, the label
+    // would be stretched over a whole office page. Give the stand-in a page of the label's own shape
+    // (130 x 18 mm, no margins) so the preview and a PDF show the strip as it will be printed.
+    if (!QPrinterInfo::printerInfo(mLabelPrinter.printerName()).isNull())
+        return;
+    mLabelPrinter.setPageLayout(QPageLayout(
+        QPageSize(QSizeF(130.0, 18.0), QPageSize::Millimeter, QStringLiteral("Label 130 x 18 mm")),
+        QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+}
 
 void CKR_CerifDlg::ReadConfig()
 {

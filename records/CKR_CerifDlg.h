@@ -40,6 +40,7 @@ public slots:
 
 private:
     void ReadConfig();
+    void FallBackToLabelPage();
     CertificateFields FormFields();
     void ShowOdometer(const QString& aTag, const QDomElement& aParent);
     void RefuseOtherVin();

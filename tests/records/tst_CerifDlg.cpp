@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -170,6 +171,12 @@ private slots:
         QCOMPARE(Find<QDateEdit>(&dlg, "dedClbrNexDate")->date(), QDate::currentDate().addYears(2));
         QVERIFY(dlg.LabelPrinter()->printerName() != QStringLiteral("Brother PT-2430PC"));
         QCOMPARE(dlg.LabelPrinter()->resolution() > dlg.CertificatePrinter()->resolution(), true);
+        if (QPrinterInfo::printerInfo(dlg.LabelPrinter()->printerName()).isNull()) {
+            // No tape printer here: the stand-in page has the label's shape, not an office page's.
+            const QSizeF page = dlg.LabelPrinter()->pageLayout().fullRect(QPageLayout::Millimeter).size();
+            QCOMPARE(qRound(page.width()), 130);
+            QCOMPARE(qRound(page.height()), 18);
+        }
         QCOMPARE(Text(&dlg, "edtResultLabel"), QStringLiteral("Стойка двери водителя"));
         QCOMPARE(Find<QComboBox>(&dlg, "cmbResultTest")->currentIndex(), 1);
         QCOMPARE(Find<QComboBox>(&dlg, "cmbResultManitulation")->currentIndex(), 0);
