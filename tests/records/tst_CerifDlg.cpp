@@ -1,4 +1,4 @@
-#include "ModalAnswer.h"
+#include "ModalDriver.h"
 #include "records/CKR_CerifDlg.h"
 #include "records/RecordDialogs.h"
 #include "records/RecordFile.h"

@@ -1,4 +1,4 @@
-#include "ModalAnswer.h"
+#include "ModalDriver.h"
 #include "link/CodePage.h"
 #include "records/CKR_ConfigDlg.h"
 

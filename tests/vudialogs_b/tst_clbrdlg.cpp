@@ -14,6 +14,8 @@
 #include "records/XmlElements.h"
 #include "tools/vusim/VUSimulator.h"
 
+#include "ModalDriver.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,90 +46,6 @@ using P = CKR_HiProt;
 namespace {
 
 constexpr int kPort = 3;
-
-// Answers the modal dialogs that come up, in order: each handler takes the active modal widget and
-// returns true when it was the one it expected (and answered it); other modal widgets (an open editor,
-// say) are left alone.
-class ModalScript : public QObject
-{
-public:
-    using Handler = std::function<bool(QWidget*)>;
-
-    explicit ModalScript(QList<Handler> aHandlers) : mHandlers(std::move(aHandlers))
-    {
-        connect(&mTimer, &QTimer::timeout, this, &ModalScript::Poll);
-        mTimer.start(20);
-    }
-    bool AllDone() const { return mNext == mHandlers.size(); }
-    int Answered() const { return mNext; }
-
-private:
-    void Poll()
-    {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || w == mLast || mNext >= mHandlers.size() || !w->isVisible())
-            return;
-        if (mHandlers[mNext](w)) {
-            mLast = w;
-            ++mNext;
-        }
-    }
-
-    QList<Handler> mHandlers;
-    qsizetype mNext = 0;
-    QPointer<QWidget> mLast;
-    QTimer mTimer;
-};
-
-// Accepts (or rejects) the dialog built from the form aForm.
-ModalScript::Handler Answer(const QString& aForm, bool aAccept = true, QString* aText = nullptr)
-{
-    return [=](QWidget* w) {
-        auto* dlg = qobject_cast<QDialog*>(w);
-        if (!dlg || dlg->objectName() != aForm)
-            return false;
-        if (aText)
-            if (auto* label = dlg->findChild<QLabel*>(QStringLiteral("lblMessage")))
-                *aText = label->text();
-        aAccept ? dlg->accept() : dlg->reject();
-        return true;
-    };
-}
-
-// Chooses aPath in a file dialog, or cancels it when aPath is empty.
-ModalScript::Handler ChooseFile(const QString& aPath, QString* aCaption = nullptr)
-{
-    return [=](QWidget* w) {
-        auto* fd = qobject_cast<QFileDialog*>(w);
-        if (!fd)
-            return false;
-        if (aCaption)
-            *aCaption = fd->windowTitle();
-        if (aPath.isEmpty())
-            fd->reject();
-        else {
-            // The name line edit is what the dialog takes on accept; selectFile alone may be overridden
-            // by the initial selection the dialog applies when it is shown.
-            fd->selectFile(aPath);
-            if (auto* name = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-                name->setText(aPath);
-            static_cast<QDialog*>(fd)->accept(); // QFileDialog::accept is protected
-        }
-        return true;
-    };
-}
-
-ModalScript::Handler AnswerMessageBox(QString* aTitle)
-{
-    return [=](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        if (!box)
-            return false;
-        *aTitle = box->windowTitle();
-        box->accept();
-        return true;
-    };
-}
 
 template <typename T> T* Child(QObject* aParent, const char* aName)
 {
@@ -281,7 +199,7 @@ void TestClbrDlg::noUnitAbandonsConstruction()
     QTemporaryDir empty;
     qputenv("VELMORA_SERIAL_DIR", QFile::encodeName(empty.path()));
     QString message;
-    ModalScript script({Answer(QStringLiteral("VU_Error"), true, &message)});
+    ModalScript script({ModalScript::Answer(QStringLiteral("VU_Error"), true, &message)});
     bool thrown = false;
     try {
         CKR_ClbrDlg dlg;
@@ -413,8 +331,8 @@ void TestClbrDlg::sensorTypes()
 
     // A write keeps every bit that is not a speed source and sets only what the boxes say.
     mSim.ClearLog();
-    ModalScript script(
-        {Answer(QStringLiteral("VU_Confirm")), Answer(QStringLiteral("VU_Result")), ChooseFile({})});
+    ModalScript script({ModalScript::Answer(QStringLiteral("VU_Confirm")),
+                        ModalScript::Answer(QStringLiteral("VU_Result")), ModalScript::ChooseFile({})});
     Child<QPushButton>(d, "btnWrite")->click();
     QTRY_VERIFY(script.AllDone());
     QCOMPARE(mSim.Value(P::PID_VUSettings).toULongLong(), quint64(written));
@@ -487,8 +405,9 @@ void TestClbrDlg::writeReachesUnit()
 
     const QString record = QDir(mWorkDir.path()).filePath(QStringLiteral("after-write_Clb.xml"));
     QString caption;
-    ModalScript script({Answer(QStringLiteral("VU_Confirm")), Answer(QStringLiteral("VU_Result")),
-                        ChooseFile(record, &caption)});
+    ModalScript script({ModalScript::Answer(QStringLiteral("VU_Confirm")),
+                        ModalScript::Answer(QStringLiteral("VU_Result")),
+                        ModalScript::ChooseFile(record, &caption)});
     mSim.ClearLog();
     Child<QPushButton>(d, "btnWrite")->click();
     QTRY_VERIFY(script.AllDone());
@@ -518,7 +437,7 @@ void TestClbrDlg::writeCancelledWritesNothing()
 {
     mDlg = Open();
     Child<QSpinBox>(mDlg.get(), "speB6Const")->setValue(1234);
-    ModalScript script({Answer(QStringLiteral("VU_Confirm"), false)});
+    ModalScript script({ModalScript::Answer(QStringLiteral("VU_Confirm"), false)});
     mSim.ClearLog();
     Child<QPushButton>(mDlg.get(), "btnWrite")->click();
     QVERIFY(script.AllDone());
@@ -659,8 +578,8 @@ void TestClbrDlg::speedDialogRestoresWhatWasWritten()
     CKR_ClbrDlg* d = mDlg.get();
     Child<QSpinBox>(d, "speB6Const")->setValue(6000);
     Child<QComboBox>(d, "cmbCANSpeedometer")->setCurrentIndex(1);
-    ModalScript script(
-        {Answer(QStringLiteral("VU_Confirm")), Answer(QStringLiteral("VU_Result")), ChooseFile({})});
+    ModalScript script({ModalScript::Answer(QStringLiteral("VU_Confirm")),
+                        ModalScript::Answer(QStringLiteral("VU_Result")), ModalScript::ChooseFile({})});
     Child<QPushButton>(d, "btnWrite")->click();
     QTRY_VERIFY(script.AllDone());
     QCOMPARE(d->B6AsStored(), quint16(6000));
@@ -723,7 +642,7 @@ void TestClbrDlg::errorsCloseDialog()
     QVERIFY(open.isEmpty() || child);
 
     QString message;
-    ModalScript script({Answer(QStringLiteral("VU_Error"), true, &message)});
+    ModalScript script({ModalScript::Answer(QStringLiteral("VU_Error"), true, &message)});
     QSignalSpy rejected(d, &QDialog::rejected);
     if (silent) {
         VUSimulator::Faults faults;
@@ -782,7 +701,7 @@ void TestClbrDlg::recordRoundTrip()
     QVERIFY(WriteRecordFile(original, doc));
 
     QString openCaption;
-    ModalScript load({ChooseFile(original, &openCaption)});
+    ModalScript load({ModalScript::ChooseFile(original, &openCaption)});
     Child<QPushButton>(d, "btnLoad")->click();
     QVERIFY(load.AllDone());
     QCOMPARE(openCaption, QStringLiteral("Открыть файл"));
@@ -808,7 +727,7 @@ void TestClbrDlg::recordRoundTrip()
         auto* fd = qobject_cast<QFileDialog*>(w);
         if (fd)
             proposed = fd->selectedFiles().value(0);
-        return ChooseFile(copy)(w);
+        return ModalScript::ChooseFile(copy)(w);
     }});
     Child<QPushButton>(d, "btnSave")->click();
     QVERIFY(save.AllDone());
@@ -858,7 +777,7 @@ void TestClbrDlg::registrationRecordKeepsConstants()
     const QString path = QDir(mWorkDir.path()).filePath(QStringLiteral("B777OP99_20120305_140709_Reg.xml"));
     QVERIFY(WriteRecordFile(path, doc));
 
-    ModalScript load({ChooseFile(path)});
+    ModalScript load({ModalScript::ChooseFile(path)});
     Child<QPushButton>(d, "btnLoad")->click();
     QVERIFY(load.AllDone());
 
@@ -891,7 +810,7 @@ void TestClbrDlg::badRecordChangesNothing()
     file.close();
 
     QString title;
-    ModalScript load({ChooseFile(path), AnswerMessageBox(&title)});
+    ModalScript load({ModalScript::ChooseFile(path), ModalScript::AnswerMessageBox(&title)});
     Child<QPushButton>(d, "btnLoad")->click();
     QVERIFY(load.AllDone());
     QCOMPARE(title, QStringLiteral("Ошибка при считывании файла."));
@@ -900,7 +819,7 @@ void TestClbrDlg::badRecordChangesNothing()
 
     // A cancelled file dialog changes nothing either, and saving cancelled writes no file.
     const int files = QDir(mWorkDir.path()).entryList(QDir::Files).size();
-    ModalScript cancel({ChooseFile({}), ChooseFile({})});
+    ModalScript cancel({ModalScript::ChooseFile({}), ModalScript::ChooseFile({})});
     Child<QPushButton>(d, "btnLoad")->click();
     Child<QPushButton>(d, "btnSave")->click();
     QVERIFY(cancel.AllDone());
@@ -924,7 +843,7 @@ void TestClbrDlg::oddValuesInRecord()
         "</Calibration>\r\n");
     file.close();
 
-    ModalScript load({ChooseFile(path)});
+    ModalScript load({ModalScript::ChooseFile(path)});
     Child<QPushButton>(d, "btnLoad")->click();
     QVERIFY(load.AllDone());
     QCOMPARE(d->WConst(), 7990u);                                         // no number: the value held
