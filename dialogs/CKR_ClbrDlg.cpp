@@ -299,7 +299,7 @@ void CKR_ClbrDlg::OnEditClick()
     connect(editor, &QDialog::finished, this, &CKR_ClbrDlg::OnEditFinished);
     editor->setModal(true);
     editor->show();
-    hide();
+    HideWhileChildRuns(this);
 }
 
 void CKR_ClbrDlg::OnEditFinished(int aResult)
@@ -331,7 +331,7 @@ void CKR_ClbrDlg::OnSpeedClick()
     speed->SetCANSpeed(CANSpeedValue(ui->cmbCANSpeedometer));
     speed->setModal(true);
     speed->show();
-    hide();
+    HideWhileChildRuns(this);
 }
 
 void CKR_ClbrDlg::OnValueChanged(CKR_HiProt::T_ParamId aId, const QVariant& aNewValue)

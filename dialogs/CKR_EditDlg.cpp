@@ -3,6 +3,7 @@
 #include "dialogs/CKR_MeasureDlg.h"
 #include "dialogs/CKR_TyreDlg.h"
 #include "widgets/FitText.h"
+#include "widgets/VUMessages.h"
 #include "ui_VUC_Edit.h"
 
 #include <QDebug>
@@ -55,7 +56,7 @@ void CKR_EditDlg::OnMeasureClick()
     connect(mMeasureDlg, &QDialog::finished, this, &CKR_EditDlg::OnMeasureFinished);
     mMeasureDlg->setModal(true);
     mMeasureDlg->show();
-    hide();
+    HideWhileChildRuns(this);
 }
 
 void CKR_EditDlg::OnCopyClick()
@@ -72,7 +73,7 @@ void CKR_EditDlg::OnTyreClick()
     connect(mTyreDlg, &QDialog::finished, this, &CKR_EditDlg::OnTyreFinished);
     mTyreDlg->setModal(true);
     mTyreDlg->show();
-    hide();
+    HideWhileChildRuns(this);
 }
 
 void CKR_EditDlg::OnMeasureFinished(int aResult)

@@ -53,6 +53,12 @@ bool AskVUConfirm()
     return dialog.exec() == QDialog::Accepted;
 }
 
+void HideWhileChildRuns(QWidget* aWindow)
+{
+    // QDialog::setVisible(false) also exits the dialog's modal event loop: hide it as a plain widget.
+    aWindow->QWidget::setVisible(false);
+}
+
 void ExecCentered(QDialog* aDialog)
 {
     // The size centred must be the size shown.
@@ -65,10 +71,8 @@ void ExecCentered(QDialog* aDialog)
     const int y = qMax(0, area.y() + area.height() / 2 - aDialog->height() / 2);
     aDialog->move(x, y);
 
-    // QDialog::hide() would also end a modal run of the parent (QDialog::setVisible(false) exits its
-    // event loop), so a unit dialog would close after every result: hide it as a plain widget.
     if (parent)
-        parent->QWidget::setVisible(false);
+        HideWhileChildRuns(parent);
     const QPointer<QDialog> guard = aDialog;
     aDialog->exec();
     if (parent)

@@ -17,6 +17,10 @@ void ShowVUResult(QWidget* aParent);
 // Asks before a write; true when the user answered "Да".
 bool AskVUConfirm();
 
+// Hides aWindow while a window of its own runs, without ending aWindow's modal run (QDialog::hide()
+// would end it, and the dialog that called exec() on aWindow would go on and destroy it).
+void HideWhileChildRuns(QWidget* aWindow);
+
 // Centres aDialog over its visible parent (or the screen), hides the parent while the dialog runs
 // modally, shows the parent again and deletes the dialog.
 void ExecCentered(QDialog* aDialog);
