@@ -83,8 +83,8 @@ void CKR_CerifDlg::ReadConfig()
     WorkshopConfig config;
     if (!config.Load(WorkshopConfig::FileName(), QStringLiteral("Brother PT-2430PC")))
         return;
-    mLabelPrinter.setPrinterName(config.labelPrinter);
-    mCertifPrinter.setPrinterName(config.certificatePrinter);
+    SelectPrinter(mLabelPrinter, config.labelPrinter);
+    SelectPrinter(mCertifPrinter, config.certificatePrinter);
     mWorkshopName = config.workshopName;
     mWorkshopAddress = config.workshopAddress;
     mWorkshopCode = config.workshopCode;

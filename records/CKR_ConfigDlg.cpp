@@ -1,5 +1,6 @@
 #include "records/CKR_ConfigDlg.h"
 
+#include "records/CertificatePrint.h"
 #include "records/FitLabels.h"
 #include "records/RecordDialogs.h"
 #include "records/WorkshopConfig.h"
@@ -90,7 +91,7 @@ void CKR_ConfigDlg::OnPrinterLabelClick()
 void CKR_ConfigDlg::ChoosePrinter(QLineEdit* aEdit, const QString& aTitle)
 {
     QPrinter printer(QPrinter::ScreenResolution);
-    printer.setPrinterName(aEdit->text());
+    SelectPrinter(printer, aEdit->text());
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(aTitle);
     if (dialog.exec() != QDialog::Accepted)
@@ -111,6 +112,13 @@ void CKR_ConfigDlg::OnMasterAddClick()
 {
     AddMasterRow(QStringLiteral("ФИО мастера"));
     mUi->btnMasterDel->setEnabled(true);
+    // The technician types the name next: open the new row with its placeholder selected, so typing
+    // replaces it (the focus would otherwise stay on the add button, where a blank adds another row).
+    QTableWidget* table = mUi->tblMaster;
+    const int row = table->rowCount() - 1;
+    table->setFocus();
+    table->setCurrentCell(row, 0);
+    table->editItem(table->item(row, 0));
 }
 
 void CKR_ConfigDlg::OnMasterDelClick()

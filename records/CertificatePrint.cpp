@@ -6,6 +6,8 @@
 #include <QDebug>
 #include <QPainter>
 #include <QPixmap>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <algorithm>
 
 namespace {
@@ -299,4 +301,11 @@ void PaintLabel(QPaintDevice* aDevice, const QDomDocument& aDoc, const QString& 
     p.drawRect(0, 0, 1199, 179);
     p.restore();
     p.end();
+}
+
+void SelectPrinter(QPrinter& aPrinter, const QString& aName)
+{
+    const QString name = aName.isEmpty() ? QPrinterInfo::defaultPrinterName() : aName;
+    if (!name.isEmpty())
+        aPrinter.setPrinterName(name);
 }

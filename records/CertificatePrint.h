@@ -4,6 +4,7 @@
 #include <QString>
 
 class QPaintDevice;
+class QPrinter;
 
 // The calibration certificate (logical page 2100 x 2970) and the plaque label (1300 x 180), painted
 // from a certificate document onto any paint device, stretched over its whole area. The print preview
@@ -22,3 +23,7 @@ inline QString LabelLogoFile()
 void PaintCertificate(QPaintDevice* aDevice, const QDomDocument& aDoc,
                       const QString& aLogoPath = CertificateLogoFile());
 void PaintLabel(QPaintDevice* aDevice, const QDomDocument& aDoc, const QString& aLogoPath = LabelLogoFile());
+
+// Points aPrinter at the printer named in the configuration; an empty name means the system's default
+// printer (QPrinter would take it as PDF output). With no printer at all, aPrinter keeps its own choice.
+void SelectPrinter(QPrinter& aPrinter, const QString& aName);
