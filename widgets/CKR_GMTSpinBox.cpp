@@ -31,7 +31,7 @@ QValidator::State CKR_GMTSpinBox::validate(QString& aText, int& aPos) const
 
 int CKR_GMTSpinBox::valueFromText(const QString& aText) const
 {
-    qDebug() << "valueFromText (" << aText << ")";
+    qDebug().noquote().nospace() << "valueFromText (" << aText << ")";
 
     const QString text = aText.simplified();
     const qsizetype colon = text.indexOf(QLatin1Char(':'));
@@ -54,7 +54,7 @@ int CKR_GMTSpinBox::valueFromText(const QString& aText) const
 
 QString CKR_GMTSpinBox::textFromValue(int aValue) const
 {
-    qDebug() << "textFromValue (" << aValue << ")";
+    qDebug().nospace() << "textFromValue (" << aValue << ")";
 
     // 64-bit so that negating the smallest int stays defined.
     const qint64 v = aValue;

@@ -205,9 +205,8 @@ private slots:
         QLoggingCategory::setFilterRules(QStringLiteral("default.debug=true"));
         QTest::ignoreMessage(QtDebugMsg,
                              QRegularExpression(QStringLiteral("^CKR_GMTSpinBox::validate: .*-0:30")));
-        QTest::ignoreMessage(QtDebugMsg,
-                             QRegularExpression(QStringLiteral("^valueFromText \\( .*\\+3:20.* \\)$")));
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^textFromValue \\( -30 \\)$")));
+        QTest::ignoreMessage(QtDebugMsg, "valueFromText (+3:20)");
+        QTest::ignoreMessage(QtDebugMsg, "textFromValue (-30)");
         QString text = QStringLiteral("-0:30");
         int pos = 0;
         spin.validate(text, pos);
