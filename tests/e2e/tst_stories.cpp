@@ -9,6 +9,7 @@
 #include "link/TKR_VUDateTime.h"
 #include "records/WorkshopConfig.h"
 #include "records/XmlElements.h"
+#include "tests/common/ModalDriver.h"
 #include "tests/vudialogs_a/UnitFixture.h"
 #include "widgets/CKR_GMTSpinBox.h"
 
@@ -36,18 +37,6 @@ QDomDocument Parse(const QString& aPath)
     if (file.open(QIODevice::ReadOnly))
         doc.setContent(&file);
     return doc;
-}
-
-// Answers a save or open dialog with aPath.
-Technician::Act ChooseFile(const QString& aPath)
-{
-    return [aPath](QWidget* w) {
-        auto* dialog = qobject_cast<QFileDialog*>(w);
-        dialog->selectFile(aPath);
-        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-            name->setText(aPath);
-        static_cast<QDialog*>(dialog)->accept();
-    };
 }
 
 } // namespace
