@@ -65,6 +65,14 @@ int UART::Open(int aPort, int aBaud)
     dcb.ByteSize = 8;
     dcb.Parity = ODDPARITY;
     dcb.StopBits = ONESTOPBIT;
+    // The driver keeps what the previous program set. Frames are binary: XON, XOFF and NUL are data,
+    // and a line error must not stop every later transfer until someone calls ClearCommError.
+    dcb.fBinary = TRUE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fAbortOnError = FALSE;
     if (!SetCommState(handle, &dcb))
         return fail("UART::Open SetCommState() error");
 
