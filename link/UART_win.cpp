@@ -148,7 +148,8 @@ int UART::Read(void* aBuf, int aCount, int aLimitMs)
         CancelIo(mHandle);
         return -1;
     }
-    WaitForSingleObject(mReadOv->ov.hEvent, DWORD(aLimitMs));
+    // A negative limit means no time left; as a DWORD it would wait for weeks.
+    WaitForSingleObject(mReadOv->ov.hEvent, DWORD(qMax(aLimitMs, 0)));
     DWORD done = 0;
     if (GetOverlappedResult(mHandle, &mReadOv->ov, &done, FALSE))
         return int(done);
@@ -172,7 +173,7 @@ int UART::Write(const void* aBuf, int aCount, int aLimitMs)
         CancelIo(mHandle);
         return -1;
     }
-    WaitForSingleObject(mWriteOv->ov.hEvent, DWORD(aLimitMs));
+    WaitForSingleObject(mWriteOv->ov.hEvent, DWORD(qMax(aLimitMs, 0)));
     DWORD done = 0;
     if (GetOverlappedResult(mHandle, &mWriteOv->ov, &done, FALSE))
         return int(done);

@@ -15,7 +15,9 @@ namespace {
 // Unix 98 pseudo-terminal slaves have majors 136 to 143.
 bool IsPtySlave(int aFd)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return ::fstat(aFd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 &&
            major(st.st_rdev) <= 143;
 }

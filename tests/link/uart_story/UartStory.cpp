@@ -81,7 +81,8 @@ private:
     bool CheckMs(int aMs, int aMin, int aMax, const std::string& aWhat);
     // Sends a request frame as the link builds it and checks that the reply frame is aReplyData, byte
     // for byte.
-    void Transfer(UART& aPort, const QByteArray& aData, const QByteArray& aReplyData, const std::string& aWhat);
+    void Transfer(UART& aPort, const QByteArray& aData, const QByteArray& aReplyData,
+                  const std::string& aWhat);
 
     int mChecks = 0;
     int mFailures = 0;
@@ -123,7 +124,8 @@ void Story::OpenAndClose()
     Check(port.Open(kAnswering, kBaud) == S_OK && port.IsOpen(), "port 1 opens");
     port.Close();
     Check(!port.IsOpen(), "port 1 closes");
-    Check(port.Read(&byte, 1, 50) == -1 && port.Write(&byte, 1, 50) == -1, "a closed port reads and writes -1");
+    Check(port.Read(&byte, 1, 50) == -1 && port.Write(&byte, 1, 50) == -1,
+          "a closed port reads and writes -1");
     Check(port.Open(kAnswering, kBaud) == S_OK && port.IsOpen(), "port 1 opens again");
     Check(port.Open(kAnswering, kBaud) == S_OK && port.IsOpen(), "port 1 opens again while open");
     port.Close();
@@ -154,8 +156,8 @@ void Story::Exchanges()
     constexpr int kKConst = 0xF918;
     constexpr int kVin = 0xF190;
     const QByteArray kValue = Bytes({0x11, 0x13});
-    const QByteArray vin = Bytes({0x13, 0x11, 0x00, 0x0D, 0x0A, 0x1A, 0x7F, 0x80, 0xFF, 0x03, 0x1C, 0x5C, 0x08,
-                                  0x57, 0x44, 0x42, 0xF0});
+    const QByteArray vin = Bytes({0x13, 0x11, 0x00, 0x0D, 0x0A, 0x1A, 0x7F, 0x80, 0xFF, 0x03, 0x1C, 0x5C,
+                                  0x08, 0x57, 0x44, 0x42, 0xF0});
 
     UART port;
     if (!Check(port.Open(kAnswering, kBaud) == S_OK, "port 1 opens for the exchanges"))
@@ -197,6 +199,14 @@ void Story::SilentUnit()
         const std::string what = "silent read of " + std::to_string(c.count) + " bytes";
         Check(n == 0, what + " gets nothing (" + std::to_string(n) + ")");
         CheckMs(ms, limit - 2, limit + kLateMs, what + " ends at its limit");
+    }
+    for (const int limit : {0, -5}) {
+        char byte = 0;
+        const Stopwatch watch;
+        const int n = port.Read(&byte, 1, limit);
+        const std::string what = "silent read with a limit of " + std::to_string(limit) + " ms";
+        Check(n == 0, what + " gets nothing (" + std::to_string(n) + ")");
+        CheckMs(watch.Ms(), 0, kLateMs, what + " ends at once");
     }
 
     CKR_LoLev link(&port, kPc);
