@@ -148,7 +148,7 @@ int UART::Read(void* aBuf, int aCount, int aLimitMs)
         CancelIo(mHandle);
         return -1;
     }
-    // A negative limit means no time left; as a DWORD it would wait for weeks.
+    // A negative limit means no time left; as a DWORD it would be INFINITE (-1) or weeks.
     WaitForSingleObject(mReadOv->ov.hEvent, DWORD(qMax(aLimitMs, 0)));
     DWORD done = 0;
     if (GetOverlappedResult(mHandle, &mReadOv->ov, &done, FALSE))
