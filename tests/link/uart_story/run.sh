@@ -24,7 +24,7 @@ mkdir -p "$ports"
 pids+=($!)
 "$vusim" --dir "$ports" --port 2 --silent &
 pids+=($!)
-"$vusim" --dir "$ports" --port 3 --fault gap=12:300 &
+"$vusim" --dir "$ports" --port 3 --fault gap=12:500 &
 pids+=($!)
 for n in 1 2 3; do
     for _ in $(seq 100); do
@@ -44,7 +44,8 @@ if [ -z "$wine" ]; then
     exit
 fi
 
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installer (which would want a display), no menu entries in the user's home.
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wineserver=$(dirname "$wine")/wineserver
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     rm -rf "$WINEPREFIX"
