@@ -35,7 +35,7 @@ for n in 1 2 3; do
 done
 # An earlier program left port 1 as a terminal (line editing, echo, XON/XOFF): the port must make the
 # line binary again.
-stty -F "$ports/COM1" sane
+stty -F "$ports/COM1" sane ixon ixoff
 
 # The story runs in the background so that a signal (a test time-out) still reaches the trap above.
 if [ -z "$wine" ]; then
