@@ -51,8 +51,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     rm -rf "$WINEPREFIX"
     start=$(date +%s%N)
     # Wine's mount manager links comN to /dev/ttyS* at each start unless the registry names the port.
+    # Port 9 names a file that never exists, as on the POSIX side, so that no serial device of this
+    # machine takes its place.
     printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n' >"$work/ports.reg"
-    for n in 1 2 3; do printf '"COM%d"="%s/COM%d"\n' "$n" "$ports" "$n" >>"$work/ports.reg"; done
+    for n in 1 2 3 9; do printf '"COM%d"="%s/COM%d"\n' "$n" "$ports" "$n" >>"$work/ports.reg"; done
     if ! { "$wine" wineboot --init && "$wine" regedit /S "$work/ports.reg"; } >"$work/prefix.log" 2>&1; then
         cat "$work/prefix.log" >&2
         exit 1
