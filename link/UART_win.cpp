@@ -65,6 +65,14 @@ int UART::Open(int aPort, int aBaud)
     dcb.ByteSize = 8;
     dcb.Parity = ODDPARITY;
     dcb.StopBits = ONESTOPBIT;
+    // The driver keeps what the previous program set. Frames are binary: XON, XOFF and NUL are data,
+    // and a line error must not stop every later transfer until someone calls ClearCommError.
+    dcb.fBinary = TRUE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fAbortOnError = FALSE;
     if (!SetCommState(handle, &dcb))
         return fail("UART::Open SetCommState() error");
 
@@ -140,7 +148,8 @@ int UART::Read(void* aBuf, int aCount, int aLimitMs)
         CancelIo(mHandle);
         return -1;
     }
-    WaitForSingleObject(mReadOv->ov.hEvent, DWORD(aLimitMs));
+    // A negative limit means no time left; as a DWORD it would be INFINITE (-1) or weeks.
+    WaitForSingleObject(mReadOv->ov.hEvent, DWORD(qMax(aLimitMs, 0)));
     DWORD done = 0;
     if (GetOverlappedResult(mHandle, &mReadOv->ov, &done, FALSE))
         return int(done);
@@ -164,7 +173,7 @@ int UART::Write(const void* aBuf, int aCount, int aLimitMs)
         CancelIo(mHandle);
         return -1;
     }
-    WaitForSingleObject(mWriteOv->ov.hEvent, DWORD(aLimitMs));
+    WaitForSingleObject(mWriteOv->ov.hEvent, DWORD(qMax(aLimitMs, 0)));
     DWORD done = 0;
     if (GetOverlappedResult(mHandle, &mWriteOv->ov, &done, FALSE))
         return int(done);
