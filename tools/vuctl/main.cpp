@@ -128,8 +128,13 @@ void ReportNoPermission()
             continue;
         if (::access(path.constData(), R_OK | W_OK) == 0 || errno != EACCES)
             continue;
-        const group* owner = ::getgrgid(info.st_gid);
-        byGroup[owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid)].append(port);
+        // Joining the group helps only when the group may read and write; otherwise the key stays empty.
+        QString groupName;
+        if ((info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)) {
+            const group* owner = ::getgrgid(info.st_gid);
+            groupName = owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
+        }
+        byGroup[groupName].append(port);
     }
     const passwd* user = ::getpwuid(::getuid());
     const QString userName = user ? QString::fromLocal8Bit(user->pw_name) : QStringLiteral("USER");
@@ -137,9 +142,15 @@ void ReportNoPermission()
         const QList<int>& ports = it.value();
         const QString paths =
             UART::PortPath(ports.first()) + (ports.size() > 1 ? QStringLiteral(", ...") : QString());
-        Err(QStringLiteral("vuctl: this user may not open port %1 (%2): the devices belong to the group %3; "
-                           "add the user to it with 'sudo adduser %4 %3' and log in again")
-                .arg(PortList(ports), paths, it.key(), userName));
+        if (it.key().isEmpty())
+            Err(QStringLiteral("vuctl: this user may not open port %1 (%2), nor may its group: ask the "
+                               "administrator for read and write access")
+                    .arg(PortList(ports), paths));
+        else
+            Err(QStringLiteral(
+                    "vuctl: this user may not open port %1 (%2): the devices belong to the group %3; "
+                    "add the user to it with 'sudo adduser %4 %3' and log in again")
+                    .arg(PortList(ports), paths, it.key(), userName));
     }
 }
 #endif
