@@ -7,7 +7,7 @@ dir=${1:-$top/build-package}
 cd "$top"
 # Debian's hardening flags; no debug information, the package is stripped anyway.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CXXFLAGS_MAINT_STRIP=-g
-cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
 # Only the packaged programs: the tests and benchmarks are built by the test command.
