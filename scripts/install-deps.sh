@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the program and the tests need (only those missing).
+# Installs the Debian 12 packages the build, the program and the tests need, and those named as arguments
+# (only those missing).
 set -euo pipefail
 
 packages=(
@@ -10,7 +11,7 @@ packages=(
 )
 
 missing=()
-for p in "${packages[@]}"; do
+for p in "${packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0

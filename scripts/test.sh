@@ -10,3 +10,4 @@ export LSAN_OPTIONS=suppressions=$top/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd "$top/build-asan"
 ctest --output-on-failure --timeout 300 -j2
+"$top/scripts/check-package.sh"

@@ -3,9 +3,14 @@
 #include "tools/vusim/VUSimulator.h"
 
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QtTest>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,6 +50,7 @@ private slots:
     void silentUnit();
     void find();
     void findNoUnit();
+    void findNamesPortWithoutPermission();
     void simulatorProgram();
 
 private:
@@ -336,6 +342,59 @@ void TstVuctl::findNoUnit()
     QVERIFY(run.out.isEmpty());
     QVERIFY2(run.err.contains(QStringLiteral("Не найдено ни одного UART")), qPrintable(run.err));
     QVERIFY2(run.err.contains(QStringLiteral("Были проверены COM-порты: 6, 9.")), qPrintable(run.err));
+}
+
+// A serial device that is there but that the user may not open: find names the port, the group that owns
+// the device and the remedy. Root may open anything, so as root vuctl runs as the user nobody without
+// groups.
+void TstVuctl::findNamesPortWithoutPermission()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QFile::Permissions open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                    QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(dir.path(), open));
+    QFile device(dir.filePath(QStringLiteral("COM4")));
+    QVERIFY(device.open(QIODevice::WriteOnly));
+    device.close();
+    // Read and write for the group only, as a device of the group dialout; not even the owner may open it.
+    QVERIFY(device.setPermissions(QFile::ReadGroup | QFile::WriteGroup));
+    struct stat info = {};
+    QCOMPARE(::stat(QFile::encodeName(device.fileName()).constData(), &info), 0);
+    const group* owner = ::getgrgid(info.st_gid);
+    QVERIFY(owner != nullptr);
+
+    QString program = QStringLiteral(VUCTL_PATH);
+    QStringList args{QStringLiteral("find")};
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VELMORA_SERIAL_DIR"), dir.path());
+    if (::geteuid() == 0) {
+        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (setpriv.isEmpty())
+            QSKIP("running as root without setpriv (util-linux): no user to lack the permission");
+        // A copy in the open folder, since the build folder may be closed to nobody; so may be the leak
+        // suppressions, hence no leak check for this run.
+        const QString copy = dir.filePath(QStringLiteral("vuctl"));
+        QVERIFY(QFile::copy(program, copy));
+        args = QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                           QStringLiteral("--clear-groups"), copy} +
+               args;
+        program = setpriv;
+        env.remove(QStringLiteral("LSAN_OPTIONS"));
+        env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    }
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(program, args);
+    QVERIFY(process.waitForFinished(15000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY2(err.contains(QStringLiteral("Не найдено ни одного UART")), qPrintable(err));
+    const QString hint =
+        QStringLiteral("vuctl: this user may not open port 4 (%1): the devices belong to the group %2; "
+                       "add the user to it with 'sudo adduser ")
+            .arg(device.fileName(), QString::fromLocal8Bit(owner->gr_name));
+    QVERIFY2(err.contains(hint), qPrintable(err));
 }
 
 // The vusim program: its value file, option mask and fault options reach the unit it runs.

@@ -6,9 +6,19 @@
 #include "tools/common/ParamText.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QMap>
 #include <QStringList>
 
 #include <cstdio>
+
+#ifndef Q_OS_WIN
+#include <cerrno>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -41,6 +51,8 @@ NAME is the parameter's name without the PID_ prefix (KConst, VehicleVIN; any ca
 
 Ports: without --port the search runs first. On Linux port N is DIR/COMN when VELMORA_SERIAL_DIR names
 a directory DIR, otherwise ports 1-32 are /dev/ttyS0-31, 33-64 /dev/ttyUSB0-31, 65-96 /dev/ttyACM0-31.
+The user needs read and write access to the devices (on Debian: membership of the group dialout);
+when no unit answers, the ports whose devices this user may not open are named with their group.
 
 Exit status: 0 success; 1 no unit found, the port could not be opened, or an exchange failed (the code
 in hexadecimal and its text go to standard error; read and dump go on after a parameter the unit
@@ -88,6 +100,70 @@ void ReportExchange(const CKR_HiProt::ParamInfo& aInfo, TKR_VUError aCode)
             .arg(ParamText::Name(aInfo), CodeText(aCode), VUErrorText(aCode)));
 }
 
+#ifndef Q_OS_WIN
+// "1-4, 33": port numbers in ascending order, runs joined.
+QString PortList(const QList<int>& aPorts)
+{
+    QStringList parts;
+    for (qsizetype i = 0; i < aPorts.size();) {
+        qsizetype j = i;
+        while (j + 1 < aPorts.size() && aPorts[j + 1] == aPorts[j] + 1)
+            ++j;
+        parts.append(j == i ? QString::number(aPorts[i])
+                            : QStringLiteral("%1-%2").arg(aPorts[i]).arg(aPorts[j]));
+        i = j + 1;
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+// The usual reason why a workshop PC finds no unit: the devices are there, but only the members of
+// their group may open them. Names those ports by group, with the remedy.
+void ReportNoPermission()
+{
+    QMap<QString, QList<int>> byGroup;
+    for (int port = 1; port <= 255; ++port) {
+        const QByteArray path = QFile::encodeName(UART::PortPath(port));
+        struct stat info = {};
+        if (path.isEmpty() || ::stat(path.constData(), &info) != 0)
+            continue;
+        if (::access(path.constData(), R_OK | W_OK) == 0 || errno != EACCES)
+            continue;
+        // Joining the group helps only when the group may read and write; otherwise the key stays empty.
+        QString groupName;
+        if ((info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)) {
+            const group* owner = ::getgrgid(info.st_gid);
+            groupName = owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
+        }
+        byGroup[groupName].append(port);
+    }
+    const passwd* user = ::getpwuid(::getuid());
+    const QString userName = user ? QString::fromLocal8Bit(user->pw_name) : QStringLiteral("USER");
+    for (auto it = byGroup.cbegin(); it != byGroup.cend(); ++it) {
+        const QList<int>& ports = it.value();
+        const QString paths =
+            UART::PortPath(ports.first()) + (ports.size() > 1 ? QStringLiteral(", ...") : QString());
+        if (it.key().isEmpty())
+            Err(QStringLiteral("vuctl: this user may not open port %1 (%2), nor may its group: ask the "
+                               "administrator for read and write access")
+                    .arg(PortList(ports), paths));
+        else
+            Err(QStringLiteral(
+                    "vuctl: this user may not open port %1 (%2): the devices belong to the group %3; "
+                    "add the user to it with 'sudo adduser %4 %3' and log in again")
+                    .arg(PortList(ports), paths, it.key(), userName));
+    }
+}
+#endif
+
+void ReportNoUnit(const QString& aTried)
+{
+    Err(QStringLiteral("vuctl: %1\n%2")
+            .arg(VUErrorText(VUErr::NoUnitFound), VUErrorCauses(VUErr::NoUnitFound, aTried)));
+#ifndef Q_OS_WIN
+    ReportNoPermission();
+#endif
+}
+
 // A unit without a modem refuses its settings as out of range; the program takes that as an empty
 // value, and so does this tool.
 bool ModemRefusal(CKR_HiProt::T_ParamId aId, TKR_VUError aCode)
@@ -102,15 +178,12 @@ bool Connect(UART& aPort, int aPortNumber)
         QString tried;
         aPortNumber = FindVUPort(&tried);
         if (aPortNumber < 0) {
-            Err(QStringLiteral("vuctl: %1\n%2")
-                    .arg(VUErrorText(VUErr::NoUnitFound), VUErrorCauses(VUErr::NoUnitFound, tried)));
+            ReportNoUnit(tried);
             return false;
         }
     }
     if (aPort.Open(aPortNumber, 9600) != S_OK) {
-        Err(QStringLiteral("vuctl: %1\n%2")
-                .arg(VUErrorText(VUErr::NoUnitFound),
-                     VUErrorCauses(VUErr::NoUnitFound, QString::number(aPortNumber))));
+        ReportNoUnit(QString::number(aPortNumber));
         return false;
     }
     return true;
@@ -182,8 +255,7 @@ int main(int argc, char* argv[])
         QString tried;
         const int found = FindVUPort(&tried);
         if (found < 0) {
-            Err(QStringLiteral("vuctl: %1\n%2")
-                    .arg(VUErrorText(VUErr::NoUnitFound), VUErrorCauses(VUErr::NoUnitFound, tried)));
+            ReportNoUnit(tried);
             return kExitFailed;
         }
         Out(QString::number(found));

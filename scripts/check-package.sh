@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Builds the Debian package (scripts/package.sh) and checks it: control fields, file list, lintian, and the
+# menu entry's start in a new home: workshop folder made, sample logos copied, the program running there.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+dir=${1:-$top/build-package}
+"$top/scripts/install-deps.sh" dpkg-dev lintian
+"$top/scripts/package.sh" "$dir" >/dev/null
+deb=$(ls "$dir"/velmora_*_amd64.deb)
+tmp=$(mktemp -d)
+pid=""
+trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null; rm -rf "$tmp"' EXIT
+fail() { echo "check-package: $*" >&2; exit 1; }
+
+info=$(dpkg-deb --info "$deb")
+for field in 'Package: velmora' 'Version: 1.0' 'Architecture: amd64' 'Section: utils' 'Maintainer: .*<.*@.*>'; do
+    grep -q "^ $field" <<<"$info" || fail "control field '$field' missing"
+done
+# Computed from the binaries by dpkg-shlibdeps, plus the platform plugins named by hand.
+depends=$(sed -n 's/^ Depends: //p' <<<"$info" | tr ',' '\n' | awk '{print $1}')
+for dep in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6printsupport6 libqt6xml6 qt6-qpa-plugins; do
+    grep -qxF "$dep" <<<"$depends" || fail "dependency $dep missing:" $depends
+done
+
+dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ {print $6}' | sort >"$tmp/files"
+cat >"$tmp/expected" <<'LIST'
+./usr/bin/velmora
+./usr/bin/vuctl
+./usr/bin/vusim
+./usr/libexec/velmora/velmora-workshop
+./usr/share/applications/velmora.desktop
+./usr/share/doc/velmora/changelog.gz
+./usr/share/doc/velmora/copyright
+./usr/share/icons/hicolor/128x128/apps/velmora.png
+./usr/share/icons/hicolor/256x256/apps/velmora.png
+./usr/share/icons/hicolor/48x48/apps/velmora.png
+./usr/share/icons/hicolor/scalable/apps/velmora.svg
+./usr/share/man/man1/velmora.1.gz
+./usr/share/man/man1/vuctl.1.gz
+./usr/share/man/man1/vusim.1.gz
+./usr/share/metainfo/velmora.metainfo.xml
+./usr/share/velmora/samples/LogoCertif.png
+./usr/share/velmora/samples/LogoLabel.png
+LIST
+diff -u "$tmp/expected" "$tmp/files" || fail "file list differs (- expected, + in the package)"
+
+# Errors fail the check; warnings are printed.
+lintian --fail-on error "$deb"
+
+# The menu entry's command, run from the unpacked package in a new home whose documents folder has a
+# Russian name, as on a Russian desktop.
+dpkg-deb -x "$deb" "$tmp/root"
+home=$tmp/home
+mkdir -p "$home/.config"
+echo 'XDG_DOCUMENTS_DIR="$HOME/Документы"' >"$home/.config/user-dirs.dirs"
+exec_line=$(sed -n 's/^Exec=//p' "$tmp/root/usr/share/applications/velmora.desktop")
+workshop=$home/Документы/Velmora
+start() {
+    (cd / && exec env -i HOME="$home" XDG_RUNTIME_DIR="$tmp" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen "$tmp/root$exec_line") &
+    pid=$!
+    for _ in $(seq 100); do
+        [ "$(readlink "/proc/$pid/cwd")" = "$workshop" ] && [ "$(readlink "/proc/$pid/exe")" = "$tmp/root/usr/bin/velmora" ] && break
+        sleep 0.1
+    done
+    sleep 1 # still running a moment later: the launcher came up
+    kill -0 "$pid" 2>/dev/null || fail "the program ended at once"
+    [ "$(readlink "/proc/$pid/cwd")" = "$workshop" ] || fail "the program does not run in $workshop"
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+    pid=""
+}
+start
+for logo in LogoCertif.png LogoLabel.png; do
+    cmp -s "$workshop/$logo" "$top/resources/samples/$logo" || fail "sample $logo not copied into $workshop"
+done
+# Later starts leave the workshop's own files alone.
+echo own >"$workshop/LogoCertif.png"
+rm "$workshop/LogoLabel.png"
+start
+[ "$(cat "$workshop/LogoCertif.png")" = own ] && [ ! -e "$workshop/LogoLabel.png" ] ||
+    fail "the workshop's logos were changed on a later start"
+echo "check-package: $(basename "$deb") ($(du -k "$deb" | cut -f1) KiB) is fine"
