@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QXmlStreamReader>
 
 QString RecordFileName(const QString& aStem, const QDateTime& aWhen, const QString& aKind)
 {
@@ -28,17 +29,41 @@ QDomDocument NewRecord(const QString& aKind, const QDateTime& aWhen)
     return doc;
 }
 
-QByteArray SerializeRecord(const QDomDocument& aDoc)
+namespace {
+
+// The parser takes some processing instructions that it would refuse once written out (a control
+// character in the target, say): only those that read back are kept.
+bool ReadsBack(const QDomProcessingInstruction& aInstruction)
 {
-    // Only the element tree is printed: a document read from a file may carry its own declaration,
-    // and the first line must be ours.
-    QDomDocument tree = aDoc.cloneNode(true).toDocument();
-    for (QDomNode node = tree.firstChild(); !node.isNull();) {
+    QXmlStreamReader reader(QStringLiteral("<?%1 %2?><a/>").arg(aInstruction.target(), aInstruction.data()));
+    while (!reader.atEnd())
+        reader.readNext();
+    return !reader.hasError();
+}
+
+// Removes processing instructions below aParent that have no place in the file we write.
+void DropUnwritableInstructions(QDomNode aParent)
+{
+    for (QDomNode node = aParent.firstChild(); !node.isNull();) {
         const QDomNode next = node.nextSibling();
-        if (node.isProcessingInstruction() && node.toProcessingInstruction().target() == QLatin1String("xml"))
-            tree.removeChild(node);
+        if (node.isProcessingInstruction()) {
+            // The declaration of a file read in: the first line must be ours.
+            const QDomProcessingInstruction instruction = node.toProcessingInstruction();
+            if (instruction.target() == QLatin1String("xml") || !ReadsBack(instruction))
+                aParent.removeChild(node);
+        } else if (node.hasChildNodes()) {
+            DropUnwritableInstructions(node);
+        }
         node = next;
     }
+}
+
+} // namespace
+
+QByteArray SerializeRecord(const QDomDocument& aDoc)
+{
+    QDomDocument tree = aDoc.cloneNode(true).toDocument();
+    DropUnwritableInstructions(tree);
     const QString body = tree.toString(4);
     QString text = QLatin1String(kXmlDeclaration) + QLatin1Char('\n') + body;
     // Carriage returns inside texts are escaped by the printer; none are left to double.
