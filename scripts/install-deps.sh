@@ -6,6 +6,7 @@ packages=(
     cmake ninja-build g++ ccache pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-dejavu-core xvfb xauth poppler-utils
+    clang-14 libclang-rt-14-dev
 )
 
 missing=()
