@@ -129,6 +129,7 @@ private:
     // any written later without a success).
     QHash<P::T_ParamId, QList<QByteArray>> mAllowed;
     int mSerial = 0;
+    int mFaultsInjected[9] = {};
 };
 
 Request Soak::NextRequest()
@@ -166,10 +167,12 @@ Request Soak::NextRequest()
 void Soak::InjectFault()
 {
     VUSimulator::Faults f;
-    // Most requests pass; a fault lasts one to three requests, so that some are recovered by a
-    // retry and some use up all three attempts.
-    f.count = 1 + mRandom.bounded(3);
-    switch (mRandom.bounded(12)) {
+    // A fault lasts one to four requests (attempts count), so that some are recovered by a retry and
+    // some use up all three attempts.
+    f.count = 1 + mRandom.bounded(4);
+    const int kind = mRandom.bounded(9);
+    ++mFaultsInjected[kind];
+    switch (kind) {
     case 0:
         f.silent = true;
         break;
@@ -192,11 +195,9 @@ void Soak::InjectFault()
     case 6:
         f.byteAtATime = true;
         break;
-    case 7:
+    default:
         mUnit.SetNegativeReply(VUSimulator::AllParams, mRandom.bounded(2) ? 0x22 : 0x31);
         return;
-    default:
-        return; // no fault this time
     }
     mUnit.SetFaults(f);
 }
@@ -407,7 +408,7 @@ bool Soak::Run(Figures& aFig)
             ++aFig.requests;
         }
         mUnit.ClearFaults();
-        if (mRandom.bounded(4) == 0)
+        if (mRandom.bounded(2) == 0)
             InjectFault();
         // Requests dropped by a failure or a close are not asked again: a dialog would start afresh.
         aFig.unanswered += int(RunWorker(pending, aFig).size());
@@ -424,6 +425,11 @@ bool Soak::Run(Figures& aFig)
                 "outages %d\n",
                 aFig.requests, aFig.done, aFig.failed, aFig.unanswered, aFig.workers, aFig.closedBusy,
                 aFig.unitOutages);
+    std::printf("faults injected: silent %d, late %d, gap %d, checksum %d, address %d, first byte %d, "
+                "byte at a time %d, negative %d\n",
+                mFaultsInjected[0], mFaultsInjected[1], mFaultsInjected[2], mFaultsInjected[3],
+                mFaultsInjected[4], mFaultsInjected[5], mFaultsInjected[6],
+                mFaultsInjected[7] + mFaultsInjected[8]);
     std::printf("time %.1f s; longest exchange %lld ms (limit %lld); longest close %lld ms\n",
                 mClock.elapsed() / 1000.0, aFig.longestExchangeMs, mExchangeLimitMs, aFig.longestCloseMs);
     std::printf("live heap: %.2f MB after warm-up, %.2f MB peak, %.2f MB at the end\n", heapAtWarmUp / 1e6,
