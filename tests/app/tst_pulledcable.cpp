@@ -67,8 +67,10 @@ private slots:
 
         // The cable goes when the unit has taken three of the cycle's writes.
         QTimer puller;
+        int writesBeforePull = 0;
         connect(&puller, &QTimer::timeout, this, [&] {
-            if (WritesReceived(unit) >= 3) {
+            writesBeforePull = WritesReceived(unit);
+            if (writesBeforePull >= 3) {
                 puller.stop();
                 unit.Stop();
             }
@@ -88,6 +90,9 @@ private slots:
         QCOMPARE(driver.Seen(), (QStringList{"VUS_Info", "VU_Confirm", "VU_Error"}));
         QVERIFY2(driver.Unexpected().isEmpty(), qPrintable(driver.Unexpected().join(", ")));
         QVERIFY(!message.isEmpty());
+        // Pulled within the cycle of eight writes, not after it.
+        QVERIFY2(writesBeforePull >= 3 && writesBeforePull < 8,
+                 qPrintable(QString::number(writesBeforePull)));
         QVERIFY(!unit.IsRunning());
         QVERIFY(launcher.isVisible());
         QCOMPARE(launcher.cursor().shape(), Qt::ArrowCursor);
