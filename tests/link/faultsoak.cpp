@@ -366,10 +366,23 @@ void Soak::CheckStore(Figures& aFig)
 {
     for (auto it = mAllowed.cbegin(); it != mAllowed.cend(); ++it) {
         const QByteArray stored = mUnit.RawValue(it.key());
-        if (!it.value().contains(stored))
-            Violation(aFig, QStringLiteral("store of id %1 holds %2, none of the written values")
+        if (!it.value().contains(stored)) {
+            QStringList allowed;
+            for (const QByteArray& bytes : it.value())
+                allowed << QString::fromLatin1(bytes);
+            QStringList seen;
+            for (const VUSimulator::Request& r : mUnit.Log())
+                if (r.id == it.key())
+                    seen << QStringLiteral("%1%2%3").arg(
+                        r.service == 0x2E ? QStringLiteral("write ") : QStringLiteral("read "),
+                        QString::fromLatin1(r.value),
+                        r.reply.isEmpty() ? QStringLiteral(" (no reply)") : QString());
+            Violation(aFig, QStringLiteral("store of id %1 holds '%2', none of the written values [%3]; the "
+                                           "unit got: %4")
                                 .arg(it.key())
-                                .arg(QString::fromLatin1(stored.toHex(' '))));
+                                .arg(QString::fromLatin1(stored), allowed.join(QStringLiteral(", ")),
+                                     seen.join(QStringLiteral("; "))));
+        }
         // What the store holds is now the only value allowed.
         mAllowed[it.key()] = {stored};
     }
