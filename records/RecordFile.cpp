@@ -79,9 +79,6 @@ void PrepareForCodePage(QDomNode aParent)
         } else if (node.isCDATASection()) {
             if (!InCodePage(node.nodeValue()))
                 aParent.replaceChild(node.ownerDocument().createTextNode(node.nodeValue()), node);
-        } else if (node.isDocumentType()) {
-            if (!InCodePage(node.nodeName()))
-                aParent.removeChild(node);
         } else if (node.isElement()) {
             QDomElement element = node.toElement();
             if (!InCodePage(element.tagName()))
