@@ -2,6 +2,7 @@
 
 #include "dialogs/VUConnect.h"
 #include "link/TKR_VUDateTime.h"
+#include "records/CertificateRecord.h"
 #include "records/RecordDialogs.h"
 #include "records/RecordFile.h"
 #include "records/XmlElements.h"
@@ -375,8 +376,7 @@ void CKR_VUInfoDlg::ShowGPSData(const QString& aText)
             .arg(CoordText(fields[4]),
                  fields[5] == QLatin1String("E") ? QStringLiteral("в") : QStringLiteral("з"), suffix));
     const double knots = QLocale::system().toDouble(fields[6]);
-    mGPS->edtGPSSpeed->setText(
-        QStringLiteral("%1 км/ч%2").arg(qint64(std::trunc(knots * 1.852))).arg(suffix));
+    mGPS->edtGPSSpeed->setText(QStringLiteral("%1 км/ч%2").arg(KnotsAsKmhText(knots), suffix));
     const QTime time = QTime::fromString(fields[0].left(6), QStringLiteral("hhmmss"));
     QDate date = QDate::fromString(fields[8], QStringLiteral("ddMMyy"));
     if (date.isValid() && date.year() < 2000)
@@ -550,19 +550,7 @@ void CKR_VUInfoDlg::OnSaveClick()
 
 bool CKR_VUInfoDlg::ParseOffsetText(const QString& aText, int& aMinutes)
 {
-    const QString text = aText.trimmed();
-    const int p = text.indexOf(QLatin1Char(':'));
-    if (p <= 0)
-        return false;
-    bool hoursOk = false;
-    bool minutesOk = false;
-    const int hours = text.left(p).toInt(&hoursOk, 10);
-    const uint minutes = text.mid(p + 1).toUInt(&minutesOk, 10);
-    if (!hoursOk || !minutesOk)
-        return false;
-    const int offset = std::abs(hours) * 60 + (minutes < 15 ? 0 : 30);
-    aMinutes = text.startsWith(QLatin1Char('-')) ? -offset : offset;
-    return true;
+    return OffsetFromText(aText, aMinutes);
 }
 
 void CKR_VUInfoDlg::ApplyRecord(const QDomDocument& aDoc)
@@ -591,7 +579,7 @@ void CKR_VUInfoDlg::ApplyRecord(const QDomDocument& aDoc)
     ApplyValue(P::PID_VehicleTyre, ReadChildText(vehicle, QStringLiteral("Tyre"), QString()));
     ApplyValue(P::PID_VehicleMaxSpeed, ReadChildInt(vehicle, QStringLiteral("MaxSpeed"), 0));
     const double km = ReadChildDouble(vehicle, QStringLiteral("Odometer"), 0.0);
-    ApplyValue(P::PID_VUHROdometer, U64(quint64(qMax<qint64>(0, qRound64(km * 1000.0)))));
+    ApplyValue(P::PID_VUHROdometer, U64(OdometerKmToMetres(km)));
 
     if (mModem) {
         QDomElement modem = ChildElement(root, QStringLiteral("Modem"));

@@ -85,6 +85,14 @@ bool OdometerFromText(const QString& aText, double* aValue)
     return true;
 }
 
+quint64 OdometerKmToMetres(double aKm)
+{
+    // Clamped before the conversion: a double beyond the integer's range has no defined conversion.
+    // NaN fails both comparisons and counts as 0.
+    const double km = aKm > kMaxOdometerKm ? kMaxOdometerKm : (aKm > 0.0 ? aKm : 0.0);
+    return quint64(std::llround(km * 1000.0));
+}
+
 QString OdometerText(double aKm)
 {
     // Nine digits still fit the field; beyond that the value is no odometer anyway.

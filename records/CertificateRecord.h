@@ -45,6 +45,10 @@ QDomDocument BuildCertificateDocument(const CertificateFields& aFields);
 // lies outside 0 ... kMaxOdometerKm.
 bool OdometerFromText(const QString& aText, double* aValue);
 
+// Whole metres of an odometer in km, rounded; a value below 0 counts as 0 and one above kMaxOdometerKm
+// (a damaged record) as kMaxOdometerKm.
+quint64 OdometerKmToMetres(double aKm);
+
 // Odometer for display: NumberText (six significant digits) below 1,000,000 km; from there on whole
 // kilometres without exponent, so that no digit of the kilometres is lost and the text stays within
 // the 9 characters of the odometer field.

@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringEncoder>
+#include <QXmlStreamReader>
 
 QString RecordFileName(const QString& aStem, const QDateTime& aWhen, const QString& aKind)
 {
@@ -28,17 +30,94 @@ QDomDocument NewRecord(const QString& aKind, const QDateTime& aWhen)
     return doc;
 }
 
-QByteArray SerializeRecord(const QDomDocument& aDoc)
+namespace {
+
+// True when Windows-1251 holds every character of aText. Character references, which stand in for the
+// others in texts, are no markup in names, comments, CDATA sections or processing instructions.
+bool InCodePage(const QString& aText)
 {
-    // Only the element tree is printed: a document read from a file may carry its own declaration,
-    // and the first line must be ours.
-    QDomDocument tree = aDoc.cloneNode(true).toDocument();
-    for (QDomNode node = tree.firstChild(); !node.isNull();) {
+    QStringEncoder encoder("windows-1251");
+    [[maybe_unused]] const QByteArray bytes = encoder.encode(aText);
+    return !encoder.hasError();
+}
+
+// A name with each character the code page lacks replaced by "_", which may stand anywhere in a name.
+QString CodePageName(const QString& aName)
+{
+    QString name;
+    for (const QChar c : aName)
+        name += InCodePage(QString(c)) ? c : QLatin1Char('_');
+    return name;
+}
+
+// The parser takes some processing instructions that it would refuse once written out (a control
+// character in the target, say): only those that read back are kept.
+bool ReadsBack(const QDomProcessingInstruction& aInstruction)
+{
+    QXmlStreamReader reader(QStringLiteral("<?%1 %2?><a/>").arg(aInstruction.target(), aInstruction.data()));
+    while (!reader.atEnd())
+        reader.readNext();
+    return !reader.hasError();
+}
+
+// Makes a tree read from some file writable as Windows-1251 XML that reads back: the file's own
+// declaration goes (the first line must be ours), as do processing instructions and comments that cannot
+// be written; CDATA sections the code page cannot hold become texts; names get "_" for what it lacks.
+// Nothing the program writes itself is touched.
+void PrepareForCodePage(QDomNode aParent)
+{
+    for (QDomNode node = aParent.firstChild(); !node.isNull();) {
         const QDomNode next = node.nextSibling();
-        if (node.isProcessingInstruction() && node.toProcessingInstruction().target() == QLatin1String("xml"))
-            tree.removeChild(node);
+        if (node.isProcessingInstruction()) {
+            const QDomProcessingInstruction instruction = node.toProcessingInstruction();
+            if (instruction.target() == QLatin1String("xml") ||
+                !InCodePage(instruction.target() + instruction.data()) || !ReadsBack(instruction))
+                aParent.removeChild(node);
+        } else if (node.isComment()) {
+            if (!InCodePage(node.nodeValue()))
+                aParent.removeChild(node);
+        } else if (node.isCDATASection()) {
+            if (!InCodePage(node.nodeValue()))
+                aParent.replaceChild(node.ownerDocument().createTextNode(node.nodeValue()), node);
+        } else if (node.isElement()) {
+            QDomElement element = node.toElement();
+            if (!InCodePage(element.tagName()))
+                element.setTagName(CodePageName(element.tagName()));
+            if (!InCodePage(element.prefix()))
+                element.setPrefix(CodePageName(element.prefix()));
+            const QDomNamedNodeMap attributes = element.attributes();
+            QList<QDomAttr> renamed;
+            for (int i = 0; i < attributes.count(); ++i) {
+                QDomAttr attribute = attributes.item(i).toAttr();
+                if (!InCodePage(attribute.prefix()))
+                    attribute.setPrefix(CodePageName(attribute.prefix()));
+                if (!InCodePage(attribute.name()))
+                    renamed.append(attribute);
+            }
+            for (const QDomAttr& attribute : std::as_const(renamed)) {
+                element.removeAttributeNode(attribute);
+                element.setAttribute(CodePageName(attribute.name()), attribute.value());
+            }
+            PrepareForCodePage(node);
+        }
         node = next;
     }
+}
+
+} // namespace
+
+QByteArray SerializeRecord(const QDomDocument& aDoc)
+{
+    QDomDocument tree = aDoc.cloneNode(true).toDocument();
+    if (!InCodePage(tree.doctype().name())) {
+        // The document type cannot be removed from a document: the rest moves to one without it.
+        QDomDocument withoutType;
+        for (QDomNode node = tree.firstChild(); !node.isNull(); node = node.nextSibling())
+            if (!node.isDocumentType())
+                withoutType.appendChild(withoutType.importNode(node, true));
+        tree = withoutType;
+    }
+    PrepareForCodePage(tree);
     const QString body = tree.toString(4);
     QString text = QLatin1String(kXmlDeclaration) + QLatin1Char('\n') + body;
     // Carriage returns inside texts are escaped by the printer; none are left to double.

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer, runs every test.
+# Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer, runs every test;
+# then builds the fuzz targets with clang and gives each a short run.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
@@ -11,3 +12,10 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd "$top/build-asan"
 ctest --output-on-failure --timeout 300 -j2
 "$top/scripts/check-package.sh"
+
+# Fuzz targets: their own small clang build, each run on its seeds plus a bounded number of inputs.
+cmake -S "$top" -B "$top/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_FUZZ=ON \
+    -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+cmake --build "$top/build-fuzz" --target velmora_fuzz -j"$(nproc)"
+cd "$top/build-fuzz"
+ctest --output-on-failure -L fuzz -j2

@@ -3,6 +3,9 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <algorithm>
+#include <cmath>
+
 int LocalUtcOffset()
 {
     // One reading of the clock, so that date and time belong to the same moment.
@@ -34,6 +37,9 @@ QString CoordText(const QString& aText)
     QString minutesText = text.mid(p - 2);
     minutesText.replace(point, QStringLiteral("."));
     const double minutes = minutesText.toDouble();
+    // Converting a minutes value outside the int range (or infinity) to int is undefined.
+    if (!std::isfinite(minutes) || std::fabs(minutes) >= 1e9)
+        return aText;
     const int wholeMinutes = static_cast<int>(minutes);
     const double seconds = (minutes - wholeMinutes) * 60.0;
 
@@ -41,4 +47,32 @@ QString CoordText(const QString& aText)
         .arg(degrees)
         .arg(wholeMinutes)
         .arg(QString::number(seconds, 'g', 6));
+}
+
+QString KnotsAsKmhText(double aKnots)
+{
+    const double kmh = aKnots * 1.852;
+    // Far below the 64-bit limit; beyond it the cast would be undefined, and no vehicle goes that fast.
+    if (!std::isfinite(kmh) || std::fabs(kmh) >= 1e15)
+        return NumberText(kmh);
+    return QString::number(qint64(std::trunc(kmh)));
+}
+
+bool OffsetFromText(const QString& aText, int& aMinutes)
+{
+    const QString text = aText.trimmed();
+    const qsizetype p = text.indexOf(QLatin1Char(':'));
+    if (p <= 0)
+        return false;
+    bool hoursOk = false;
+    bool minutesOk = false;
+    // 64-bit: a record's hours may be any digit string, and 60 times the largest int overflows.
+    const qint64 hours = text.left(p).toInt(&hoursOk, 10);
+    const uint minutes = text.mid(p + 1).toUInt(&minutesOk, 10);
+    if (!hoursOk || !minutesOk)
+        return false;
+    constexpr qint64 kLimit = 23 * 60 + 30;
+    const qint64 offset = std::min(std::abs(hours) * 60 + (minutes < 15 ? 0 : 30), kLimit);
+    aMinutes = int(text.startsWith(QLatin1Char('-')) ? -offset : offset);
+    return true;
 }

@@ -186,6 +186,23 @@ private slots:
         QVERIFY(text.size() <= 9);
     }
 
+    void odometerKmToMetres_data()
+    {
+        QTest::addColumn<double>("km");
+        QTest::addColumn<quint64>("metres");
+        QTest::newRow("rounded") << 1234.5678 << quint64(1234568);
+        QTest::newRow("negative") << -5.0 << quint64(0);
+        QTest::newRow("largest") << 21055406.0 << quint64(21055406000);
+        QTest::newRow("beyond the largest") << 1e300 << quint64(21055406000);
+        QTest::newRow("not a number") << qQNaN() << quint64(0);
+    }
+    void odometerKmToMetres()
+    {
+        QFETCH(double, km);
+        QFETCH(quint64, metres);
+        QCOMPARE(OdometerKmToMetres(km), metres);
+    }
+
     void manufacturingDate_data()
     {
         QTest::addColumn<QString>("serNo");

@@ -131,6 +131,53 @@ private slots:
                  SerializeRecord(SampleRecord()).replace("<Empty></Empty>", "<Empty/>"));
     }
 
+    // What the parser lets through must be written so that it loads again: a processing instruction
+    // with control characters in its target is taken before the root but refused when read back.
+    void fileThatLoadsSavesIntoFileThatLoads()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("odd_Reg.xml"));
+        static const char kOdd[] = "<?x\0\0?><?keep it?><Registration><Date>01/02/2024</Date></Registration>";
+        WriteAll(path, QByteArray(kOdd, sizeof kOdd - 1));
+        QDomDocument doc;
+        QVERIFY(ReadRecordFile(path, doc));
+
+        const QString again = dir.filePath(QStringLiteral("again_Reg.xml"));
+        QVERIFY(WriteRecordFile(again, doc));
+        QDomDocument reread;
+        RecordReadError error;
+        QVERIFY2(ReadRecordFile(again, reread, &error), qPrintable(error.message));
+        QCOMPARE(ReadAll(again), QByteArray("<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\r\n"
+                                            "<?keep it?>\r\n"
+                                            "<Registration>\r\n    <Date>01/02/2024</Date>\r\n"
+                                            "</Registration>\r\n"));
+    }
+
+    // A record another program wrote in another code page: markup may hold characters that
+    // Windows-1251 lacks, where character references cannot stand in for them.
+    void foreignMarkupSavesIntoFileThatLoads()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("foreign_Reg.xml"));
+        WriteAll(path, QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE R\xc3\xa8>\n"
+                                  "<?x-\xc3\xa8 data?><R\xc3\xa8 \xc3\xa8=\"1\"><!-- \xc3\xa8 -->"
+                                  "<![CDATA[\xc3\xa8<]]><Tyre>\xc3\xa8</Tyre></R\xc3\xa8>"));
+        QDomDocument doc;
+        QVERIFY(ReadRecordFile(path, doc));
+
+        const QString again = dir.filePath(QStringLiteral("again_Reg.xml"));
+        QVERIFY(WriteRecordFile(again, doc));
+        QDomDocument reread;
+        RecordReadError error;
+        QVERIFY2(ReadRecordFile(again, reread, &error), qPrintable(error.message));
+        // Texts keep every character; names take "_" for what the code page lacks.
+        QCOMPARE(reread.documentElement().tagName(), QStringLiteral("R_"));
+        QCOMPARE(reread.documentElement().attribute(QStringLiteral("_")), QStringLiteral("1"));
+        QCOMPARE(reread.documentElement().text(), QStringLiteral("\u00e8<\u00e8"));
+    }
+
     void replacesExistingFile()
     {
         QTemporaryDir dir;

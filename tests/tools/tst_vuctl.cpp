@@ -266,6 +266,9 @@ void TstVuctl::usageErrorsSendNothing_data()
     QTest::newRow("bad date") << QStringList{port, "write", "NextCalibration", "31/02/2027"} << "not a date";
     QTest::newRow("bad clock") << QStringList{port, "write", "VUDateTime", "07/12/2026"}
                                << "not a clock text";
+    // The unit's clock counts 32-bit seconds: this would have been sent as a time in 1974.
+    QTest::newRow("clock after 2106")
+        << QStringList{port, "write", "VUDateTime", "25/08/2110 08:30:15 +3:00"} << "out of range";
     QTest::newRow("free text too long")
         << QStringList{port, "write", "MdmAPN", QString(260, QLatin1Char('a'))} << "MdmAPN: ";
     QTest::newRow("write without value")

@@ -375,6 +375,17 @@ void TestRegRecord::loadRecord_data()
            "    </VU>\n    <Vehicle>\n        <MaxSpeed> 0x10 </MaxSpeed>\n        <Odometer>-5</Odometer>\n"
            "    </Vehicle>\n</Registration>\n"
         << QStringList{"", "", "", ""} << 16 << 0.0 << 120 << false;
+    // A damaged record: an odometer no unit holds and an offset of more hours than an int has minutes.
+    QTest::newRow("odometer and offset out of range")
+        << "<Registration>\n    <VU>\n        <DateTime>\n            <GMT>-2147483648:00</GMT>\n"
+           "        </DateTime>\n    </VU>\n    <Vehicle>\n        <Odometer>1e300</Odometer>\n"
+           "    </Vehicle>\n</Registration>\n"
+        << QStringList{"", "", "", ""} << 0 << 10000000.0 << -1410 << false;
+    QTest::newRow("huge offset")
+        << "<Registration>\n    <VU>\n        <DateTime>\n            <GMT>+2147483647:30</GMT>\n"
+           "        </DateTime>\n    </VU>\n    <Vehicle>\n        <Odometer>99999999</Odometer>\n"
+           "    </Vehicle>\n</Registration>\n"
+        << QStringList{"", "", "", ""} << 0 << 10000000.0 << 1410 << false;
     QTest::newRow("offset without digits")
         << "<Registration>\n    <VU>\n        <DateTime>\n"
            "            <GMT>+ab:00</GMT>\n        </DateTime>\n    </VU>\n"

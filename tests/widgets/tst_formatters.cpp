@@ -144,6 +144,52 @@ private slots:
         QTest::newRow("comma longitude")
             << russian << QStringLiteral("03739,5678") << QStringLiteral("37\u00B0 39' 34.068\"");
         QTest::newRow("comma empty") << russian << QString() << QStringLiteral("0\u00B0 0' 0\"");
+        // Minutes of a damaged sentence that no int holds: the text as it came.
+        QTest::newRow("infinite minutes")
+            << russian << QStringLiteral("28,e992") << QStringLiteral("28,e992");
+        QTest::newRow("huge minutes") << c << QStringLiteral("12.5e20") << QStringLiteral("12.5e20");
+    }
+
+    void knotsAsKmh_data()
+    {
+        QTest::addColumn<double>("knots");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("truncated") << 10.0 << QStringLiteral("18");
+        QTest::newRow("backwards") << -10.0 << QStringLiteral("-18");
+        QTest::newRow("beyond any integer") << 1e300 << QStringLiteral("1.852e+300");
+        QTest::newRow("infinite") << qInf() << QStringLiteral("inf");
+        QTest::newRow("not a number") << qQNaN() << QStringLiteral("nan");
+    }
+
+    void knotsAsKmh()
+    {
+        QFETCH(double, knots);
+        QFETCH(QString, expected);
+        QCOMPARE(KnotsAsKmhText(knots), expected);
+    }
+
+    void offsetFromText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("minutes");
+        QTest::newRow("east") << QStringLiteral("+5:45") << true << 330;
+        QTest::newRow("west, half an hour") << QStringLiteral("-0:30") << true << -30;
+        QTest::newRow("no hours") << QStringLiteral(":30") << false << 0;
+        QTest::newRow("largest int hours") << QStringLiteral("2147483647:30") << true << 1410;
+        QTest::newRow("smallest int hours") << QStringLiteral("-2147483648:00") << true << -1410;
+        QTest::newRow("more digits than an int") << QStringLiteral("99999999999:00") << false << 0;
+    }
+
+    void offsetFromText()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(int, minutes);
+        int got = 0;
+        QCOMPARE(OffsetFromText(text, got), ok);
+        if (ok)
+            QCOMPARE(got, minutes);
     }
 
     void coordText()

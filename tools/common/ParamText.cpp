@@ -146,6 +146,9 @@ bool FromText(CKR_HiProt::T_ParamId aId, const QString& aText, QVariant& aValue,
             return Fail(aError, QStringLiteral("not a valid date and time: '%1'").arg(aText));
         if (when.date().year() < 1985 || when.date().year() > 1985 + 255)
             return Fail(aError, QStringLiteral("year out of range 1985..2240: '%1'").arg(aText));
+        // The clock travels as 32-bit seconds since 1970: later times would wrap round to the 1970s.
+        if (when.toSecsSinceEpoch() > qint64(0xFFFFFFFFu))
+            return Fail(aError, QStringLiteral("date and time out of range: '%1'").arg(aText));
         int offset = 0;
         if (!match.captured(2).isEmpty()) {
             const int minutes = match.captured(4).toInt();
