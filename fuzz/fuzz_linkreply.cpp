@@ -27,6 +27,7 @@ UART::UART() = default;
 UART::~UART() = default;
 int UART::Open(int, int)
 {
+    mFd = -1; // no descriptor: the bytes come from the fuzzer
     mOpen = true;
     mMsPerByte = 1.0;
     return 0;
