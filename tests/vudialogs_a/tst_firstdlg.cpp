@@ -73,6 +73,8 @@ void TestFirstDlg::readShowsTrimmedVinAndRunningClock()
 void TestFirstDlg::typingHoldsTheClockUntilEditingEnds()
 {
     Clock()->setFocus();
+    // A whole hour back, so the unit's own ticking cannot hide the correction.
+    Clock()->setCurrentSection(QDateTimeEdit::HourSection);
     QTest::keyClick(Clock(), Qt::Key_Down); // a key press stops the field from following the unit
     const QDateTime typed = Clock()->dateTime();
     QTest::qWait(1500);
@@ -80,8 +82,7 @@ void TestFirstDlg::typingHoldsTheClockUntilEditingEnds()
     QTest::keyClick(Clock(), Qt::Key_Return); // editing finished: runs again, keeping the correction
     QTRY_VERIFY_WITH_TIMEOUT(Clock()->dateTime() > typed, 3000);
     const qint64 correction = mFix.unit.VUClock().secsTo(Clock()->dateTime());
-    QVERIFY(correction != 0);
-    QVERIFY(qAbs(correction - mFix.unit.VUClock().secsTo(Clock()->dateTime())) <= 2);
+    QVERIFY2(qAbs(correction + 3600) <= 2, qPrintable(QString::number(correction)));
 }
 
 void TestFirstDlg::Write(bool aYes)
