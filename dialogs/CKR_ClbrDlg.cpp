@@ -34,6 +34,22 @@ QVariant Unsigned(quint64 aValue)
     return QVariant::fromValue<quint64>(aValue);
 }
 
+// The constants a record would bring, for the question before a record of another vehicle is taken
+// (the dialog shows none of them).
+QString RecordConstants(const QDomDocument& aDoc)
+{
+    const QDomElement data = aDoc.documentElement().firstChildElement(QStringLiteral("Data"));
+    QStringList parts;
+    for (const char* name : {"W", "K", "L"}) {
+        const QString text =
+            ReadChildText(data, QStringLiteral("%1-Const").arg(QLatin1String(name)), QString()).simplified();
+        if (!text.isEmpty())
+            parts << QStringLiteral("%1 = %2").arg(QLatin1String(name), text.toHtmlEscaped());
+    }
+    return parts.isEmpty() ? QString()
+                           : QStringLiteral("<p>В файле: %1.</p>").arg(parts.join(QStringLiteral(", ")));
+}
+
 } // namespace
 
 CKR_ClbrDlg::CKR_ClbrDlg(QWidget* parent, Qt::WindowFlags f)
@@ -235,7 +251,8 @@ void CKR_ClbrDlg::OnSaveClick()
 void CKR_ClbrDlg::OnLoadClick()
 {
     QDomDocument doc;
-    if (!LoadRecord(this, QString::fromUtf8(kLoadFilter), doc))
+    if (!LoadRecord(this, QString::fromUtf8(kLoadFilter), doc) ||
+        !AcceptOtherVehicleRecord(doc, mUnitVIN, RecordConstants(doc)))
         return;
     ApplyRecord(doc.documentElement());
 }
@@ -411,7 +428,7 @@ void CKR_ClbrDlg::OnReadData(CKR_HiProt::T_ParamId aId, const QVariant& aValue)
         mTestSpeed = static_cast<quint8>(aValue.toULongLong());
         break;
     case CKR_HiProt::PID_VehicleVIN:
-        mVIN = aValue.toString().trimmed();
+        mVIN = mUnitVIN = aValue.toString().trimmed();
         break;
     case CKR_HiProt::PID_VehicleRegNo:
         mRegNumber = aValue.toString().trimmed();

@@ -102,6 +102,8 @@ private:
     QVariant mCANAsStored;
     QString mRegNumber;
     QString mVIN;
+    // The VIN as last read from the unit, whatever a loaded record says.
+    QString mUnitVIN;
     double mOdometerKm = -1.0;
 
     // Speed signal values of the writing cycle under way; they become the stored ones when it completes.

@@ -1,10 +1,11 @@
 #include "dialogs/CKR_FirstDlg.h"
 
-#include "widgets/FitText.h"
 #include "dialogs/VUConnect.h"
 #include "link/TKR_VUDateTime.h"
 #include "widgets/CKR_GMTSpinBox.h"
+#include "widgets/FitText.h"
 #include "widgets/Formatters.h"
+#include "widgets/UnitTextValidator.h"
 #include "widgets/VUMessages.h"
 
 #include "ui_VU_First.h"
@@ -29,6 +30,7 @@ CKR_FirstDlg::CKR_FirstDlg(QWidget* parent, Qt::WindowFlags f)
     mGMT->installEventFilter(this);
     setTabOrder(mUi->btnSetVUDateTime, mGMT);
     setTabOrder(mGMT, mUi->btnRead);
+    HoldUnitText(mUi->edtVehicleVIN, CKR_HiProt::PID_VehicleVIN, QStringLiteral("VIN"));
 
     connect(mUi->btnRead, &QPushButton::clicked, this, &CKR_FirstDlg::OnReadClick);
     connect(mUi->btnWrite, &QPushButton::clicked, this, &CKR_FirstDlg::OnWriteClick);
@@ -98,7 +100,7 @@ void CKR_FirstDlg::OnReadClick()
 void CKR_FirstDlg::OnWriteClick()
 {
     qDebug() << "OnWriteClick";
-    if (!AskVUConfirm())
+    if (!UnitTextsHeld(this) || !AskVUConfirm())
         return;
     Begin(2);
     const TKR_VUDateTime when(mVUDT.addSecs(mDltDT), mVUZone + mDltGMT);

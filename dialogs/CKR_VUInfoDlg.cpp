@@ -9,6 +9,7 @@
 #include "widgets/CKR_GMTSpinBox.h"
 #include "widgets/FitText.h"
 #include "widgets/Formatters.h"
+#include "widgets/UnitTextValidator.h"
 #include "widgets/VUMessages.h"
 
 #include "ui_VUS_GPS.h"
@@ -23,6 +24,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -69,6 +71,10 @@ CKR_VUInfoDlg::CKR_VUInfoDlg(QWidget* parent, Qt::WindowFlags f)
                       .arg(window.alpha());
     for (QLineEdit* edit : {mUi->edtVUPartNo, mUi->edtVUSerNo, mUi->edtVUSWVer, mUi->edtVUManufacturer})
         edit->setStyleSheet(mFieldStyle);
+    // The texts written to the unit take only what its encodings hold.
+    HoldUnitText(mUi->edtVehicleVIN, P::PID_VehicleVIN, QStringLiteral("VIN"));
+    HoldUnitText(mUi->edtVehicleRegNo, P::PID_VehicleRegNo, QStringLiteral("Рег.номер"));
+    HoldUnitText(mUi->edtVehicleTyre, P::PID_VehicleTyre, QStringLiteral("Шины"));
 
     connect(&mThread, &CKR_UartThrd::OnReadData, this, &CKR_VUInfoDlg::OnReadData);
     connect(&mThread, &CKR_UartThrd::OnReadComplete, this, &CKR_VUInfoDlg::OnReadComplete);
@@ -141,12 +147,13 @@ void CKR_VUInfoDlg::OnReadClick()
 void CKR_VUInfoDlg::OnWriteClick()
 {
     qDebug() << "OnWriteClick";
-    if (!AskVUConfirm())
+    if (!UnitTextsHeld(this) || !AskVUConfirm())
         return;
     mThread.Clear();
     SetBusy(mModem ? 15 : 8);
 
-    mThread.AddWrite(P::PID_VehicleVIN, mUi->edtVehicleVIN->text());
+    mWritingVIN = mUi->edtVehicleVIN->text();
+    mThread.AddWrite(P::PID_VehicleVIN, mWritingVIN);
     mThread.AddWrite(P::PID_MemberState, QStringLiteral("RUS"));
     mThread.AddWrite(P::PID_VehicleRegNo, mUi->edtVehicleRegNo->text());
     mThread.AddWrite(P::PID_VehicleTyre, mUi->edtVehicleTyre->text());
@@ -222,6 +229,12 @@ void CKR_VUInfoDlg::CreatePages()
         mModem = std::make_unique<Ui::VUS_Modem>();
         mModem->setupUi(page);
         connect(mModem->chbModemUsed, &QCheckBox::clicked, this, &CKR_VUInfoDlg::OnModemChanged);
+        HoldUnitText(mModem->edtMdmPIN, P::PID_MdmPIN, QStringLiteral("PIN"));
+        HoldUnitText(mModem->edtMdmAPN, P::PID_MdmAPN, QStringLiteral("Точка доступа"));
+        HoldUnitText(mModem->edtMdmLogin, P::PID_MdmLogin, QStringLiteral("Пользователь"));
+        HoldUnitText(mModem->edtMdmPassword, P::PID_MdmPassword, QStringLiteral("Пароль"));
+        HoldUnitText(mModem->edtMdmGlnURL, P::PID_MdmGlnURL, QStringLiteral("Сервер ГЛОНАСС"));
+        HoldUnitText(mModem->edtMdmMonitURL, P::PID_MdmMonitURL, QStringLiteral("Сервер МОНИТОР"));
         mUi->tabWidget->addTab(page, QStringLiteral("Модем"));
     }
     FitTabs(mUi->tabWidget);
@@ -262,7 +275,8 @@ void CKR_VUInfoDlg::ApplyValue(CKR_HiProt::T_ParamId aId, const QVariant& aValue
         mUi->edtVehicleVIN->setText(text);
         break;
     case P::PID_VehicleRegNo:
-        mUi->edtVehicleRegNo->setText(text);
+        // As the unit holds it (Latin twins), the form the field takes when typed.
+        mUi->edtVehicleRegNo->setText(P::HeldText(aId, text));
         break;
     case P::PID_VehicleTyre:
         mUi->edtVehicleTyre->setText(text);
@@ -425,6 +439,8 @@ bool CKR_VUInfoDlg::eventFilter(QObject* aWatched, QEvent* aEvent)
 void CKR_VUInfoDlg::OnReadData(CKR_HiProt::T_ParamId aId, const QVariant& aValue)
 {
     mProgress.Step(1);
+    if (aId == P::PID_VehicleVIN)
+        mUnitVIN = aValue.toString().trimmed();
     ApplyValue(aId, aValue);
 }
 
@@ -462,6 +478,8 @@ void CKR_VUInfoDlg::OnWriteData(CKR_HiProt::T_ParamId aId)
 void CKR_VUInfoDlg::OnWriteComplete()
 {
     SetIdle();
+    if (!mFailed)
+        mUnitVIN = mWritingVIN.trimmed();
     ShowVUResult(this);
     if (!mFailed)
         OnSaveClick(); // a record of what was written
@@ -555,47 +573,57 @@ bool CKR_VUInfoDlg::ParseOffsetText(const QString& aText, int& aMinutes)
 
 void CKR_VUInfoDlg::ApplyRecord(const QDomDocument& aDoc)
 {
-    // Paths are followed with ChildElement, which adds missing elements to this copy only.
+    // Paths are followed with ChildElement, which adds missing elements to this copy only. An element
+    // the record lacks leaves its field as it is: no default may reach the unit as a value.
     QDomDocument doc = aDoc;
     const QDomElement root = doc.documentElement();
     QDomElement vu = ChildElement(root, QStringLiteral("VU"));
     QDomElement vehicle = ChildElement(root, QStringLiteral("Vehicle"));
     QDomElement regNo = ChildElement(vehicle, QStringLiteral("RegNo"));
+    const auto text = [this](const QDomElement& aParent, const QString& aTag, P::T_ParamId aId,
+                             const QLineEdit* aShown) {
+        ApplyValue(aId, ReadChildText(aParent, aTag, aShown->text()));
+    };
 
     int offset = 0;
-    const QString offsetText = ReadChildText(ChildElement(vu, QStringLiteral("DateTime")),
-                                             QStringLiteral("GMT"), QStringLiteral("+0:00"));
-    if (ParseOffsetText(offsetText, offset)) {
+    const QString offsetText =
+        ReadChildText(ChildElement(vu, QStringLiteral("DateTime")), QStringLiteral("GMT"), QString());
+    if (!offsetText.isEmpty() && ParseOffsetText(offsetText, offset)) {
         // The zone comes from the record; the clock goes on showing the unit's clock uncorrected.
         mClockCorrection = 0;
         mTakeOffset = true;
         ApplyValue(P::PID_VUDateTime, TKR_VUDateTime(mUi->dteVUDateTime->dateTime(), offset).ToVariant());
     }
-    ApplyValue(P::PID_VUSettings,
-               U64(quint32(ReadChildInt(vu, QStringLiteral("SensorUsage"), int(mSettings)))));
-    ApplyValue(P::PID_VehicleVIN, ReadChildText(vehicle, QStringLiteral("VIN"), QString()));
-    ApplyValue(P::PID_VehicleRegNo, ReadChildText(regNo, QStringLiteral("Number"), QString()));
+    if (!vu.firstChildElement(QStringLiteral("SensorUsage")).isNull())
+        ApplyValue(P::PID_VUSettings,
+                   U64(quint32(ReadChildInt(vu, QStringLiteral("SensorUsage"), int(SettingsToWrite())))));
+    text(vehicle, QStringLiteral("VIN"), P::PID_VehicleVIN, mUi->edtVehicleVIN);
+    text(regNo, QStringLiteral("Number"), P::PID_VehicleRegNo, mUi->edtVehicleRegNo);
     ApplyValue(P::PID_MemberState, ReadChildInt(regNo, QStringLiteral("Region"), 43));
-    ApplyValue(P::PID_VehicleTyre, ReadChildText(vehicle, QStringLiteral("Tyre"), QString()));
-    ApplyValue(P::PID_VehicleMaxSpeed, ReadChildInt(vehicle, QStringLiteral("MaxSpeed"), 0));
-    const double km = ReadChildDouble(vehicle, QStringLiteral("Odometer"), 0.0);
-    ApplyValue(P::PID_VUHROdometer, U64(OdometerKmToMetres(km)));
+    text(vehicle, QStringLiteral("Tyre"), P::PID_VehicleTyre, mUi->edtVehicleTyre);
+    ApplyValue(P::PID_VehicleMaxSpeed,
+               ReadChildInt(vehicle, QStringLiteral("MaxSpeed"), mUi->speVehicleMaxSpeed->value()));
+    const double km =
+        ReadChildDouble(vehicle, QStringLiteral("Odometer"), std::numeric_limits<double>::quiet_NaN());
+    if (!std::isnan(km))
+        ApplyValue(P::PID_VUHROdometer, U64(OdometerKmToMetres(km)));
 
     if (mModem) {
         QDomElement modem = ChildElement(root, QStringLiteral("Modem"));
-        ApplyValue(P::PID_MdmPIN, ReadChildText(modem, QStringLiteral("PIN"), QString()));
-        ApplyValue(P::PID_MdmAPN, ReadChildText(modem, QStringLiteral("APN"), QString()));
-        ApplyValue(P::PID_MdmLogin, ReadChildText(modem, QStringLiteral("Login"), QString()));
-        ApplyValue(P::PID_MdmPassword, ReadChildText(modem, QStringLiteral("Password"), QString()));
-        ApplyValue(P::PID_MdmUpdate, ReadChildInt(modem, QStringLiteral("Update"), 0));
-        ApplyValue(P::PID_MdmGlnURL, ReadChildText(modem, QStringLiteral("GPSURL"), QString()));
-        ApplyValue(P::PID_MdmMonitURL, ReadChildText(modem, QStringLiteral("MonitorURL"), QString()));
+        text(modem, QStringLiteral("PIN"), P::PID_MdmPIN, mModem->edtMdmPIN);
+        text(modem, QStringLiteral("APN"), P::PID_MdmAPN, mModem->edtMdmAPN);
+        text(modem, QStringLiteral("Login"), P::PID_MdmLogin, mModem->edtMdmLogin);
+        text(modem, QStringLiteral("Password"), P::PID_MdmPassword, mModem->edtMdmPassword);
+        ApplyValue(P::PID_MdmUpdate,
+                   ReadChildInt(modem, QStringLiteral("Update"), mModem->chbMdmUpdate->isChecked() ? 1 : 0));
+        text(modem, QStringLiteral("GPSURL"), P::PID_MdmGlnURL, mModem->edtMdmGlnURL);
+        text(modem, QStringLiteral("MonitorURL"), P::PID_MdmMonitURL, mModem->edtMdmMonitURL);
     }
 }
 
 void CKR_VUInfoDlg::OnLoadClick()
 {
     QDomDocument doc;
-    if (LoadRecord(this, LoadFilter(), doc))
+    if (LoadRecord(this, LoadFilter(), doc) && AcceptOtherVehicleRecord(doc, mUnitVIN))
         ApplyRecord(doc);
 }

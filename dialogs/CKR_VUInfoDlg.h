@@ -89,6 +89,10 @@ private:
     // Odometer as last applied, so an untouched field writes back every metre, not the rounded kilometres.
     quint64 mOdometerMetres = 0;
     bool mFailed = false;
+    // The VIN the unit holds, as read or last written (the field may have been edited since), and the VIN
+    // of the write under way.
+    QString mUnitVIN;
+    QString mWritingVIN;
     CKR_ProgressBox mProgress;
     CKR_InfoUartThrd mThread;
 };

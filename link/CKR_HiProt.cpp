@@ -239,6 +239,76 @@ QByteArray RegNoBytes(const QString& aText)
     return bytes;
 }
 
+// The characters of a text the registration number's encoding carries: digits, Latin capitals, blanks,
+// and the Cyrillic capitals that RegNoBytes writes as their Latin twins (А В Е К М Н О Р С Т У Х).
+// Lower case counts as upper case, as the encoding upper-cases.
+bool RegNoHolds(QChar aChar)
+{
+    const QChar c = aChar.toUpper();
+    const char16_t u = c.unicode();
+    if ((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || u == u' ')
+        return true;
+    if (u < 0x0400 || u > 0x04FF)
+        return false;
+    const QByteArray twin = RegNoBytes(QString(c));
+    return twin.size() == 1 && twin[0] >= 'A' && twin[0] <= 'Z';
+}
+
+// A free text is written simplified: a white-space character other than the blank would become one.
+bool FreeTextHolds(QChar aChar)
+{
+    return aChar == QLatin1Char(' ') || !aChar.isSpace();
+}
+
+// --- what a written text keeps ------------------------------------------------------------------
+
+QString UnheldIn(Enc aEnc, const QString& aText)
+{
+    QString unheld;
+    for (qsizetype i = 0; i < aText.size(); ++i) {
+        const bool pair =
+            aText.at(i).isHighSurrogate() && i + 1 < aText.size() && aText.at(i + 1).isLowSurrogate();
+        const QString one = aText.mid(i, pair ? 2 : 1);
+        if (pair)
+            ++i;
+        bool held = true;
+        switch (aEnc) {
+        case Enc::RegNo:
+            held = !pair && RegNoHolds(one.at(0));
+            break;
+        case Enc::FreeText:
+            held = FreeTextHolds(one.at(0)) && CodePage::HoldsProgram8Bit(one);
+            break;
+        case Enc::Text:
+        case Enc::FixedText:
+        case Enc::CodePageText:
+            held = CodePage::HoldsProgram8Bit(one);
+            break;
+        default:
+            break;
+        }
+        if (!held && !unheld.contains(one))
+            unheld += one;
+    }
+    return unheld;
+}
+
+int MaxChars(const CKR_HiProt::ParamInfo& aInfo)
+{
+    switch (aInfo.write) {
+    case Enc::FixedText:
+    case Enc::CodePageText:
+        return aInfo.size;
+    case Enc::RegNo:
+        return kRegNoChars;
+    case Enc::Text:
+    case Enc::FreeText:
+        return kMaxData - kRequestHead; // one byte a character
+    default:
+        return -1;
+    }
+}
+
 // --- the two directions by encoding -------------------------------------------------------------
 
 // Value bytes for the encoding aEnc as the PC writes them.
@@ -413,6 +483,35 @@ bool CKR_HiProt::EncodeValue(T_ParamId aId, const QVariant& aValue, QByteArray& 
         return false;
     aBytes = EncodeWrite(*info, aValue);
     return true;
+}
+
+bool CKR_HiProt::HoldsText(T_ParamId aId, const QString& aText)
+{
+    const ParamInfo* info = FindParam(aId);
+    if (info == nullptr || MaxChars(*info) < 0)
+        return true;
+    // The length counts characters as the encoding writes them: one byte each, a surrogate pair too.
+    return aText.toUcs4().size() <= MaxChars(*info) && UnheldIn(info->write, aText).isEmpty();
+}
+
+QString CKR_HiProt::UnheldChars(T_ParamId aId, const QString& aText)
+{
+    const ParamInfo* info = FindParam(aId);
+    return info == nullptr ? QString() : UnheldIn(info->write, aText);
+}
+
+int CKR_HiProt::MaxTextChars(T_ParamId aId)
+{
+    const ParamInfo* info = FindParam(aId);
+    return info == nullptr ? -1 : MaxChars(*info);
+}
+
+QString CKR_HiProt::HeldText(T_ParamId aId, const QString& aText)
+{
+    const ParamInfo* info = FindParam(aId);
+    if (info == nullptr || info->write != Enc::RegNo || !HoldsText(aId, aText))
+        return aText;
+    return QString::fromLatin1(RegNoBytes(aText));
 }
 
 bool CKR_HiProt::DecodeValue(T_ParamId aId, const QByteArray& aBytes, QVariant& aValue)

@@ -98,6 +98,21 @@ public:
     // unknown identifier or bytes shorter than the value.
     static bool DecodeValue(T_ParamId aId, const QByteArray& aBytes, QVariant& aValue);
 
+    // Texts the PC writes, one rule per text encoding (kept next to the encodings, used by the input
+    // fields and vuctl): the unit holds aText when its encoding carries every character and keeps
+    // that many. Otherwise the encoding would replace characters ('?' or blanks) or cut the text.
+    // A registration number is upper-cased by its encoding, so a lower-case letter counts as its capital;
+    // a free text loses nothing but runs of blanks at the ends and inside. Values that are no texts
+    // always count as held.
+    static bool HoldsText(T_ParamId aId, const QString& aText);
+    // The characters of aText the encoding cannot carry, each once, in the order they come.
+    static QString UnheldChars(T_ParamId aId, const QString& aText);
+    // The most characters the encoding keeps; -1 when the parameter is written as no text.
+    static int MaxTextChars(T_ParamId aId);
+    // A text that HoldsText as the unit will hold it: a registration number upper-cased with the
+    // Cyrillic capitals as their Latin twins (the same letter shapes); other texts unchanged.
+    static QString HeldText(T_ParamId aId, const QString& aText);
+
     // The other side of the line (the unit, or a stand-in for it): value bytes of a read reply for a
     // value (inverse of DecodeValue), and the value carried by the value bytes of a write request
     // (inverse of EncodeValue). Same failures as the two above.

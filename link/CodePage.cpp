@@ -48,6 +48,13 @@ QString FromProgram8Bit(const QByteArray& bytes)
     return Decode(kProgramCodec, bytes);
 }
 
+bool HoldsProgram8Bit(const QString& text)
+{
+    QStringEncoder encoder(kProgramCodec);
+    [[maybe_unused]] const QByteArray bytes = encoder.encode(text);
+    return !encoder.hasError();
+}
+
 QString FromLocal8Bit(const QByteArray& bytes)
 {
 #ifdef Q_OS_WIN

@@ -10,6 +10,8 @@ namespace CodePage {
 // Text -> Windows-1251 bytes; characters the code page lacks become '?'.
 QByteArray ToProgram8Bit(const QString& text);
 QString FromProgram8Bit(const QByteArray& bytes);
+// True when Windows-1251 holds every character of text (ToProgram8Bit then loses nothing).
+bool HoldsProgram8Bit(const QString& text);
 
 // The PC's local 8-bit code page: the ANSI code page on Windows, Windows-1251 where the locale is UTF-8.
 QString FromLocal8Bit(const QByteArray& bytes);

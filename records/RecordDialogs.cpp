@@ -1,6 +1,7 @@
 #include "records/RecordDialogs.h"
 
 #include "records/RecordFile.h"
+#include "widgets/VUMessages.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -43,8 +44,20 @@ bool LoadRecord(QWidget* aParent, const QString& aFilter, QDomDocument& aDoc)
 bool OpenRecord(QWidget* aParent, const QString& aPath, QDomDocument& aDoc)
 {
     RecordReadError error;
-    if (ReadRecordFile(aPath, aDoc, &error))
-        return true;
+    QDomDocument doc;
+    if (ReadRecordFile(aPath, doc, &error)) {
+        if (IsWorkRecord(doc)) {
+            aDoc = doc;
+            return true;
+        }
+        // Settings or any other XML would leave a form's fields at their defaults, written to the unit.
+        QMessageBox::critical(aParent, QStringLiteral("Ошибка при открытии файла."),
+                              QStringLiteral("Файл '%1' не является файлом регистрации, калибровки или "
+                                             "сертификата тахографа. Значения не загружены.")
+                                  .arg(aPath),
+                              QMessageBox::Ok);
+        return false;
+    }
     if (error.kind == RecordReadError::Open) {
         QMessageBox::critical(
             aParent, QStringLiteral("Ошибка при открытии файла."),
@@ -60,4 +73,18 @@ bool OpenRecord(QWidget* aParent, const QString& aPath, QDomDocument& aDoc)
             QMessageBox::Ok);
     }
     return false;
+}
+
+bool AcceptOtherVehicleRecord(const QDomDocument& aDoc, const QString& aUnitVin, const QString& aDetails)
+{
+    const QString fileVin = RecordVin(aDoc);
+    const QString unitVin = aUnitVin.simplified();
+    if (fileVin.isEmpty() || unitVin.isEmpty() || fileVin.compare(unitVin, Qt::CaseInsensitive) == 0)
+        return true;
+    return AskVUConfirm(
+        QStringLiteral("<p>Этот файл создан для ТС с VIN <b>%1</b>, а в тахографе записан VIN <b>%2</b>.</p>"
+                       "%3<p>Взять значения из файла?</p>"
+                       "<p><b>Да</b> – взять значения из файла (например, для тахографа, заменяющего "
+                       "прежний).</p><p><b>Нет</b> – не загружать файл, значения остаются прежними.</p>")
+            .arg(fileVin.toHtmlEscaped(), unitVin.toHtmlEscaped(), aDetails));
 }

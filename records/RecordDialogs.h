@@ -20,5 +20,13 @@ bool SaveRecord(QWidget* aParent, const QString& aPath, const QDomDocument& aDoc
 
 // Open-file dialog "Открыть файл" in the working directory, then OpenRecord. False when cancelled or failed.
 bool LoadRecord(QWidget* aParent, const QString& aFilter, QDomDocument& aDoc);
-// Opens and parses aPath; open and parse failures are shown in critical boxes and give false.
+// Opens and parses aPath; open and parse failures, and a file that is no work record (IsWorkRecord), are
+// shown in critical boxes naming the file and give false (aDoc untouched).
 bool OpenRecord(QWidget* aParent, const QString& aPath, QDomDocument& aDoc);
+
+// Before a dialog of the unit takes the values of a loaded record: a record of another vehicle (its VIN
+// and aUnitVin, the VIN read from the unit, both set and different) is taken only when the technician
+// answers "Да" to a question naming both VINs, as a replacement unit may rightly take the old unit's
+// record. aDetails (rich text), when set, stands with the question. True when the record may be taken.
+bool AcceptOtherVehicleRecord(const QDomDocument& aDoc, const QString& aUnitVin,
+                              const QString& aDetails = QString());

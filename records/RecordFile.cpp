@@ -30,6 +30,19 @@ QDomDocument NewRecord(const QString& aKind, const QDateTime& aWhen)
     return doc;
 }
 
+bool IsWorkRecord(const QDomDocument& aDoc)
+{
+    const QString root = aDoc.documentElement().tagName();
+    return root == QLatin1String("Registration") || root == QLatin1String("Calibration") ||
+           root == QLatin1String("Certificate");
+}
+
+QString RecordVin(const QDomDocument& aDoc)
+{
+    const QDomElement vehicle = aDoc.documentElement().firstChildElement(QStringLiteral("Vehicle"));
+    return ReadChildText(vehicle, QStringLiteral("VIN"), QString()).simplified();
+}
+
 namespace {
 
 // True when Windows-1251 holds every character of aText. Character references, which stand in for the

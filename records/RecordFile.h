@@ -18,6 +18,11 @@ QString RecordFileName(const QString& aStem, const QDateTime& aWhen, const QStri
 // "Time" (hh:mm:ss) of aWhen.
 QDomDocument NewRecord(const QString& aKind, const QDateTime& aWhen);
 
+// True when the root is one of the work records: "Registration", "Calibration" or "Certificate".
+bool IsWorkRecord(const QDomDocument& aDoc);
+// The VIN a work record names (Vehicle/VIN, simplified); empty when it names none.
+QString RecordVin(const QDomDocument& aDoc);
+
 // Declaration line, the tree indented by 4 spaces, CR LF line ends, Windows-1251 bytes with character
 // references for characters the code page cannot hold.
 QByteArray SerializeRecord(const QDomDocument& aDoc);

@@ -19,6 +19,17 @@ void ShowVUError(TKR_VUError aCode, const QString& aArg, QWidget* aParent)
     ExecCentered(dialog);
 }
 
+void ShowVUNotice(const QString& aCaption, const QString& aMessage, QWidget* aParent)
+{
+    auto* dialog = new QDialog(aParent);
+    Ui::VU_Error form;
+    form.setupUi(dialog);
+    form.lblCaption->setText(aCaption);
+    form.lblMessage->setText(aMessage);
+    form.lblMessage->setWordWrap(true);
+    ExecCentered(dialog);
+}
+
 void ShowVUResult(QWidget* aParent)
 {
     auto* dialog = new QDialog(aParent);
@@ -46,9 +57,16 @@ void FitToText(QDialog* aDialog)
 
 bool AskVUConfirm()
 {
+    return AskVUConfirm(QString());
+}
+
+bool AskVUConfirm(const QString& aQuestion)
+{
     QDialog dialog;
     Ui::VU_Confirm form;
     form.setupUi(&dialog);
+    if (!aQuestion.isEmpty())
+        form.label->setText(aQuestion);
     FitToText(&dialog);
     return dialog.exec() == QDialog::Accepted;
 }

@@ -14,8 +14,14 @@ void ShowVUError(TKR_VUError aCode, const QString& aArg, QWidget* aParent);
 // "New data written" dialog, centred over aParent, which stays hidden meanwhile.
 void ShowVUResult(QWidget* aParent);
 
+// A message in the exchange error dialog's form: aCaption above, aMessage below, centred over aParent,
+// which stays hidden meanwhile.
+void ShowVUNotice(const QString& aCaption, const QString& aMessage, QWidget* aParent);
+
 // Asks before a write; true when the user answered "Да".
 bool AskVUConfirm();
+// The same dialog with a question of its own (rich text) above "Да" and "Нет".
+bool AskVUConfirm(const QString& aQuestion);
 
 // Hides aWindow while a window of its own runs, without ending aWindow's modal run (QDialog::hide()
 // would end it, and the dialog that called exec() on aWindow would go on and destroy it).

@@ -97,7 +97,9 @@ private:
     void Read();
     // Presses Save and answers the file dialog with aPath; the proposed path comes back.
     QString Save(const QString& aPath);
-    void Load(const QString& aPath, QString* aBoxTitle = nullptr, QString* aBoxText = nullptr);
+    // aOtherVehicle: the record names another VIN than the unit's; the question is answered "Да".
+    void Load(const QString& aPath, QString* aBoxTitle = nullptr, QString* aBoxText = nullptr,
+              bool aOtherVehicle = false);
     void SetSentinels();
 
     UnitFixture mFix;
@@ -147,10 +149,12 @@ QString TestRegRecord::Save(const QString& aPath)
     return proposed;
 }
 
-void TestRegRecord::Load(const QString& aPath, QString* aBoxTitle, QString* aBoxText)
+void TestRegRecord::Load(const QString& aPath, QString* aBoxTitle, QString* aBoxText, bool aOtherVehicle)
 {
     mDriver.Reset();
     mDriver.Expect(ModalDriver::File(aPath));
+    if (aOtherVehicle)
+        mDriver.Expect(ModalDriver::Confirm(true));
     if (aBoxTitle)
         mDriver.Expect(ModalDriver::Box(aBoxTitle, aBoxText));
     Button("btnLoad")->click();
@@ -162,7 +166,9 @@ void TestRegRecord::Load(const QString& aPath, QString* aBoxTitle, QString* aBox
 void TestRegRecord::saveWritesTheRecordByteForByte()
 {
     Edit("edtVUManufacturer")->setText("ООО \"Вестра\" & Ко"); // escaping of the XML text
-    Edit("edtVehicleRegNo")->setText(" А123 ВС  77 ");         // 13 characters, the most the field takes
+    // 13 characters, the most the field takes; the field holds the Cyrillic capitals as the unit does, as
+    // their Latin twins.
+    Edit("edtVehicleRegNo")->setText(" А123 ВС  77 ");
     Find<QCheckBox>("chbModemUsed")->setChecked(true);
     Edit("edtMdmPIN")->setText("0000");
 
@@ -174,7 +180,7 @@ void TestRegRecord::saveWritesTheRecordByteForByte()
     const QFileInfo proposedInfo(proposed);
     QCOMPARE(proposedInfo.absolutePath(), QDir(mWork.path()).absolutePath());
     const QRegularExpressionMatch name =
-        QRegularExpression("^А123 ВС 77_(\\d{8}_\\d{6})_Reg\\.xml$").match(proposedInfo.fileName());
+        QRegularExpression("^A123 BC 77_(\\d{8}_\\d{6})_Reg\\.xml$").match(proposedInfo.fileName());
     QVERIFY2(name.hasMatch(), qPrintable(proposedInfo.fileName()));
     const QDateTime named = QDateTime::fromString(name.captured(1), "yyyyMMdd_hhmmss");
     QVERIFY(named >= before.addSecs(-1) && named <= after);
@@ -222,7 +228,7 @@ void TestRegRecord::saveWritesTheRecordByteForByte()
                              "    <Vehicle>\n"
                              "        <VIN>XTC65206371234567</VIN>\n"
                              "        <RegNo>\n"
-                             "            <Number> А123 ВС  77 </Number>\n"
+                             "            <Number> A123 BC  77 </Number>\n"
                              "            <Region>43</Region>\n"
                              "        </RegNo>\n"
                              "        <Tyre>315/80R22.5</Tyre>\n"
@@ -338,6 +344,8 @@ void TestRegRecord::loadRecord_data()
     QTest::addColumn<double>("odometer");
     QTest::addColumn<int>("zone");
     QTest::addColumn<bool>("modemUsed");
+    // An element the record lacks leaves its field as it was (SetSentinels).
+    const QStringList kSentinels{"SENTINEL", "SENTINEL", "SENTINEL", "SENTINEL"};
 
     QTest::newRow("registration")
         << "<Registration>\n    <Date>05/03/2012</Date>\n    <VU>\n        <SensorUsage>9</SensorUsage>\n"
@@ -347,7 +355,7 @@ void TestRegRecord::loadRecord_data()
            "        </RegNo>\n        <Tyre>295/80 R22,5</Tyre>\n        <MaxSpeed>110</MaxSpeed>\n"
            "        <Odometer>98765.4</Odometer>\n    </Vehicle>\n    <Modem>\n"
            "        <APN>  apn.example.ru </APN>\n    </Modem>\n</Registration>\n"
-        << QStringList{"XTA21099070001234", "О777ОО 99", "295/80 R22,5", "apn.example.ru"} << 110 << 98765.4
+        << QStringList{"XTA21099070001234", "O777OO 99", "295/80 R22,5", "apn.example.ru"} << 110 << 98765.4
         << 330 << true;
     QTest::newRow("calibration")
         << "<Calibration>\n    <Date>05/03/2012</Date>\n    <VU>\n        <Composition>43</Composition>\n"
@@ -356,7 +364,8 @@ void TestRegRecord::loadRecord_data()
            "        <RegNo>\n            <Number>В001ВВ77</Number>\n            <Region>43</Region>\n"
            "        </RegNo>\n        <Tyre>315/70R22.5</Tyre>\n        <Odometer>1234.5</Odometer>\n"
            "    </Vehicle>\n    <Data>\n        <W-Const>8012</W-Const>\n    </Data>\n</Calibration>\n"
-        << QStringList{"WDB9634031L123456", "В001ВВ77", "315/70R22.5", ""} << 0 << 1234.5 << 0 << false;
+        << QStringList{"WDB9634031L123456", "B001BB77", "315/70R22.5", "SENTINEL"} << 77 << 1234.5 << 120
+        << false;
     QTest::newRow("certificate")
         << "<Certificate>\n    <Date>05/03/2012</Date>\n    <Vehicle>\n        "
            "<Manufacturer>КАМАЗ</Manufacturer>\n"
@@ -364,33 +373,34 @@ void TestRegRecord::loadRecord_data()
            "        </RegNo>\n        <Tyre>11.00R20</Tyre>\n        <Odometer>500.0</Odometer>\n    "
            "</Vehicle>\n"
            "    <VU>\n        <PartNo>ВТ-01</PartNo>\n    </VU>\n</Certificate>\n"
-        << QStringList{"XTC65115081234567", "Е555КХ116", "11.00R20", ""} << 0 << 500.0 << 0 << false;
+        << QStringList{"XTC65115081234567", "E555KX116", "11.00R20", "SENTINEL"} << 77 << 500.0 << 120
+        << true;
     QTest::newRow("numbers in other forms")
         << "<Registration>\n    <VU>\n        <DateTime>\n            <GMT>-0:30</GMT>\n        </DateTime>\n"
            "    </VU>\n    <Vehicle>\n        <MaxSpeed>010</MaxSpeed>\n        <Odometer>123,4</Odometer>\n"
            "    </Vehicle>\n</Registration>\n"
-        << QStringList{"", "", "", ""} << 8 << 123.4 << -30 << false;
+        << kSentinels << 8 << 123.4 << -30 << true;
     QTest::newRow("hexadecimal speed, unreadable offset")
         << "<Registration>\n    <VU>\n        <DateTime>\n            <GMT>:30</GMT>\n        </DateTime>\n"
            "    </VU>\n    <Vehicle>\n        <MaxSpeed> 0x10 </MaxSpeed>\n        <Odometer>-5</Odometer>\n"
            "    </Vehicle>\n</Registration>\n"
-        << QStringList{"", "", "", ""} << 16 << 0.0 << 120 << false;
+        << kSentinels << 16 << 0.0 << 120 << true;
     // A damaged record: an odometer no unit holds and an offset of more hours than an int has minutes.
     QTest::newRow("odometer and offset out of range")
         << "<Registration>\n    <VU>\n        <DateTime>\n            <GMT>-2147483648:00</GMT>\n"
            "        </DateTime>\n    </VU>\n    <Vehicle>\n        <Odometer>1e300</Odometer>\n"
            "    </Vehicle>\n</Registration>\n"
-        << QStringList{"", "", "", ""} << 0 << 10000000.0 << -1410 << false;
+        << kSentinels << 77 << 10000000.0 << -1410 << true;
     QTest::newRow("huge offset")
         << "<Registration>\n    <VU>\n        <DateTime>\n            <GMT>+2147483647:30</GMT>\n"
            "        </DateTime>\n    </VU>\n    <Vehicle>\n        <Odometer>99999999</Odometer>\n"
            "    </Vehicle>\n</Registration>\n"
-        << QStringList{"", "", "", ""} << 0 << 10000000.0 << 1410 << false;
+        << kSentinels << 77 << 10000000.0 << 1410 << true;
     QTest::newRow("offset without digits")
         << "<Registration>\n    <VU>\n        <DateTime>\n"
            "            <GMT>+ab:00</GMT>\n        </DateTime>\n    </VU>\n"
            "</Registration>\n"
-        << QStringList{"", "", "", ""} << 0 << 0.0 << 120 << false;
+        << kSentinels << 77 << 7.7 << 120 << true;
 }
 
 void TestRegRecord::loadRecord()
@@ -408,10 +418,10 @@ void TestRegRecord::loadRecord()
         mWork.filePath(QString("load_%1_Reg.xml").arg(QTest::currentDataTag()).replace(' ', '_'));
     QVERIFY(WriteFile(path, Cp1251File(xml)));
     SetSentinels();
-    Find<QCheckBox>("chbModemUsed")->setChecked(true); // a record without SensorUsage gives the unit's
+    Find<QCheckBox>("chbModemUsed")->click(); // in use: a record without SensorUsage leaves it so
     const QDateTime clockBefore = Find<QDateTimeEdit>("dteVUDateTime")->dateTime();
 
-    Load(path);
+    Load(path, nullptr, nullptr, !texts[0].startsWith("SENTINEL"));
 
     QCOMPARE(Edit("edtVehicleVIN")->text(), texts[0]);
     QCOMPARE(Edit("edtVehicleRegNo")->text(), texts[1]);
@@ -442,6 +452,13 @@ void TestRegRecord::loadFailuresLeaveTheFields_data()
                                   "\\(строка \\d+, позиция \\d+\\)\\.$";
     QTest::newRow("unreadable") << "socket_Reg.xml" << QByteArray() << "Ошибка при открытии файла."
                                 << "^При открытии файла '.*socket_Reg\\.xml' возникла ошибка '.+'\\.$";
+    // The workshop settings copied to a record's name: its fields would go to the unit as defaults.
+    QTest::newRow("no record") << "x_Reg.xml"
+                               << Cp1251File("<Config>\n    <Workshop>\n        <Name>Вестра</Name>\n"
+                                             "    </Workshop>\n</Config>\n")
+                               << "Ошибка при открытии файла."
+                               << "^Файл '.*x_Reg\\.xml' не является файлом регистрации, калибровки или "
+                                  "сертификата тахографа\\. Значения не загружены\\.$";
 }
 
 void TestRegRecord::loadFailuresLeaveTheFields()
@@ -487,7 +504,7 @@ void TestRegRecord::textsOutsideTheCodePageSurviveARoundTrip()
     QVERIFY(bytes.contains("\xAB&")); // « is the Windows-1251 byte, ü after it a reference
 
     SetSentinels();
-    Load(path);
+    Load(path, nullptr, nullptr, true);
     QCOMPARE(Edit("edtVehicleVIN")->text(), texts[0]);
     QCOMPARE(Edit("edtVehicleRegNo")->text(), texts[1]);
     QCOMPARE(Edit("edtVehicleTyre")->text(), texts[2]);
@@ -509,13 +526,15 @@ void TestRegRecord::successfulWriteOffersTheRecordOfWhatWasWritten()
     QTRY_VERIFY_WITH_TIMEOUT(
         mDriver.Pending() == 0 && Idle() && QApplication::activeModalWidget() == mDlg.get(), 8000);
     QVERIFY2(mDriver.Unexpected().isEmpty(), qPrintable(mDriver.Unexpected().join(", ")));
-    QVERIFY(QFileInfo(proposed).fileName().startsWith("Е001КХ116_"));
+    // The record is named, and holds the number, as the unit holds it: in the Latin twins.
+    QVERIFY2(QFileInfo(proposed).fileName().startsWith("E001KX116_"), qPrintable(proposed));
 
     QDomDocument doc;
     QVERIFY(doc.setContent(ReadFile(mWork.filePath("written_Reg.xml"))));
     const QDomElement vehicle = doc.documentElement().firstChildElement("Vehicle");
     QCOMPARE(vehicle.firstChildElement("VIN").text(), mFix.unit.Value(P::PID_VehicleVIN).toString());
-    QCOMPARE(vehicle.firstChildElement("RegNo").firstChildElement("Number").text(), QString("Е001КХ116"));
+    QCOMPARE(vehicle.firstChildElement("RegNo").firstChildElement("Number").text(), QString("E001KX116"));
+    QCOMPARE(mFix.unit.Value(P::PID_VehicleRegNo).toString().trimmed(), QString("E001KX116"));
 }
 
 int main(int argc, char** argv)

@@ -701,7 +701,9 @@ void TestClbrDlg::recordRoundTrip()
     QVERIFY(WriteRecordFile(original, doc));
 
     QString openCaption;
-    ModalScript load({ModalScript::ChooseFile(original, &openCaption)});
+    // A record of another vehicle: taken when the technician answers "Да".
+    ModalScript load(
+        {ModalScript::ChooseFile(original, &openCaption), ModalScript::Answer(QStringLiteral("VU_Confirm"))});
     Child<QPushButton>(d, "btnLoad")->click();
     QVERIFY(load.AllDone());
     QCOMPARE(openCaption, QStringLiteral("Открыть файл"));
@@ -777,7 +779,7 @@ void TestClbrDlg::registrationRecordKeepsConstants()
     const QString path = QDir(mWorkDir.path()).filePath(QStringLiteral("B777OP99_20120305_140709_Reg.xml"));
     QVERIFY(WriteRecordFile(path, doc));
 
-    ModalScript load({ModalScript::ChooseFile(path)});
+    ModalScript load({ModalScript::ChooseFile(path), ModalScript::Answer(QStringLiteral("VU_Confirm"))});
     Child<QPushButton>(d, "btnLoad")->click();
     QVERIFY(load.AllDone());
 

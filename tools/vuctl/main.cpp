@@ -57,7 +57,8 @@ when no unit answers, the ports whose devices this user may not open are named w
 Exit status: 0 success; 1 no unit found, the port could not be opened, or an exchange failed (the code
 in hexadecimal and its text go to standard error; read and dump go on after a parameter the unit
 refused and stop at a link failure); 2 usage error: unknown command, unknown parameter name or a
-value that does not fit (nothing is sent then).
+value that does not fit, such as a text with characters the unit's encoding cannot hold or longer than
+it keeps (nothing is sent then).
 )";
 
 bool gVerbose = false;
@@ -169,6 +170,31 @@ void ReportNoUnit(const QString& aTried)
 bool ModemRefusal(CKR_HiProt::T_ParamId aId, TKR_VUError aCode)
 {
     return aId >= CKR_HiProt::PID_MdmPIN && aId <= CKR_HiProt::PID_MdmMonitURL && aCode == VUErr::RC_ROOR;
+}
+
+// Why the unit cannot hold a text exactly as given (CKR_HiProt::HoldsText is false).
+QString UnheldReason(const CKR_HiProt::ParamInfo& aInfo, const QString& aText)
+{
+    const QString unheld = CKR_HiProt::UnheldChars(aInfo.id, aText);
+    if (unheld.isEmpty())
+        return QStringLiteral("longer than the %1 characters the unit keeps")
+            .arg(CKR_HiProt::MaxTextChars(aInfo.id));
+    QStringList chars;
+    for (const uint code : unheld.toUcs4()) {
+        const char32_t c = code;
+        chars << (QChar::isPrint(c) && !QChar::isSpace(c)
+                      ? QStringLiteral("'%1'").arg(QString::fromUcs4(&c, 1))
+                      : QStringLiteral("U+%1").arg(
+                            QString::number(uint(c), 16).toUpper().rightJustified(4, '0')));
+    }
+    QString rule = QStringLiteral("the code page Windows-1251");
+    if (aInfo.write == CKR_HiProt::Encoding::RegNo)
+        rule = QStringLiteral("a registration number: digits, Latin letters, blanks and the Cyrillic letters "
+                              "with a Latin twin (А В Е К М Н О Р С Т У Х)");
+    else if (aInfo.write == CKR_HiProt::Encoding::FreeText)
+        rule = QStringLiteral("a free text: the code page Windows-1251, no white space but blanks");
+    return QStringLiteral("the unit cannot hold %1 (%2); nothing was sent")
+        .arg(chars.join(QStringLiteral(", ")), rule);
 }
 
 // Opens the unit's port: the given one, or the one the search finds. False after reporting why.
@@ -283,6 +309,8 @@ int main(int argc, char* argv[])
         QString why;
         if (!ParamText::FromText(info->id, args[1], writeValue, &why))
             return Usage(QStringLiteral("%1: %2").arg(ParamText::Name(*info), why));
+        if (!CKR_HiProt::HoldsText(info->id, args[1]))
+            return Usage(QStringLiteral("%1: %2").arg(ParamText::Name(*info), UnheldReason(*info, args[1])));
         QByteArray bytes;
         // Service and identifier take 3 bytes of the data field, which must stay below 256.
         if (!CKR_HiProt::EncodeValue(info->id, writeValue, bytes) || bytes.size() + 3 > 255)
