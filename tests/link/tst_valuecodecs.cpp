@@ -42,6 +42,8 @@ private slots:
     void vuDateTime();
     void vuDateTimeText_data();
     void vuDateTimeText();
+    void holdsText_data();
+    void holdsText();
 };
 
 void TestValueCodecs::table()
@@ -360,4 +362,51 @@ void TestValueCodecs::vuDateTimeText()
 }
 
 QTEST_GUILESS_MAIN(TestValueCodecs)
+// The rule the input fields and vuctl use: a text held is written and read back as the unit holds it.
+void TestValueCodecs::holdsText_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<QString>("unheld"); // the characters refused
+    QTest::newRow("regno twins and lower case") << int(P::PID_VehicleRegNo) << "а123вС77 x" << true << "";
+    QTest::newRow("regno without twins") << int(P::PID_VehicleRegNo) << "Ж123ДЯ77Ж" << false << "ЖДЯ";
+    QTest::newRow("regno punctuation") << int(P::PID_VehicleRegNo) << "A-1" << false << "-";
+    QTest::newRow("regno too long") << int(P::PID_VehicleRegNo) << "ABCDEFGHIJKLMNO" << false << "";
+    QTest::newRow("regno 14") << int(P::PID_VehicleRegNo) << "ABCDEFGHIJKLMN" << true << "";
+    QTest::newRow("tyre") << int(P::PID_VehicleTyre) << "295/80 R22,5" << true << "";
+    QTest::newRow("tyre beyond code page") << int(P::PID_VehicleTyre) << "295/80 中" << false << "中";
+    QTest::newRow("tyre too long") << int(P::PID_VehicleTyre) << "1234567890123456" << false << "";
+    QTest::newRow("VIN Cyrillic") << int(P::PID_VehicleVIN) << "ХТА21099070001234" << true << "";
+    QTest::newRow("VIN umlaut") << int(P::PID_VehicleVIN) << "XTÜ1234567890ABC" << false << "Ü";
+    QTest::newRow("PIN too long") << int(P::PID_MdmPIN) << "12345" << false << "";
+    QTest::newRow("APN euro") << int(P::PID_MdmAPN) << "apn.€.ru" << true << "";
+    QTest::newRow("APN tab") << int(P::PID_MdmAPN) << "a\tb" << false << "\t";
+    QTest::newRow("APN surrogate pair") << int(P::PID_MdmAPN) << QString::fromUtf8("a😀") << false << "😀";
+    QTest::newRow("no text") << int(P::PID_KConst) << "Ж" << true << "";
+}
+
+void TestValueCodecs::holdsText()
+{
+    QFETCH(int, id);
+    QFETCH(QString, text);
+    QFETCH(bool, held);
+    QFETCH(QString, unheld);
+    QCOMPARE(P::HoldsText(id, text), held);
+    QCOMPARE(P::UnheldChars(id, text), unheld);
+    if (!held || P::MaxTextChars(id) < 0)
+        return;
+    // What the unit gets from the write is the text as held (Latin capitals for a registration
+    // number), padded where the encoding pads.
+    QByteArray bytes;
+    QVariant written;
+    QVERIFY(P::EncodeValue(id, text, bytes));
+    QVERIFY(P::DecodeWriteValue(id, bytes, written));
+    QCOMPARE(written.toString().trimmed(), P::HeldText(id, text).trimmed());
+    if (id == P::PID_VehicleRegNo) {
+        const QString shown = P::HeldText(id, text);
+        QCOMPARE(shown.toLatin1(), shown.toUpper().toUtf8()); // Latin capitals only
+    }
+}
+
 #include "tst_valuecodecs.moc"

@@ -271,6 +271,13 @@ void TstVuctl::usageErrorsSendNothing_data()
         << QStringList{port, "write", "VUDateTime", "25/08/2110 08:30:15 +3:00"} << "out of range";
     QTest::newRow("free text too long")
         << QStringList{port, "write", "MdmAPN", QString(260, QLatin1Char('a'))} << "MdmAPN: ";
+    // The unit's encodings would write blanks for Ж, Д, Я and '?' for 中: refused, nothing sent.
+    QTest::newRow("registration number the unit cannot hold")
+        << QStringList{port, "write", "VehicleRegNo", QString::fromUtf8("Ж123ДЯ77")}
+        << QString::fromUtf8("VehicleRegNo: the unit cannot hold 'Ж', 'Д', 'Я'");
+    QTest::newRow("text outside the code page")
+        << QStringList{port, "write", "VehicleTyre", QString::fromUtf8("295/80 中")}
+        << QString::fromUtf8("VehicleTyre: the unit cannot hold '中'");
     QTest::newRow("write without value")
         << QStringList{port, "write", "KConst"} << "write needs NAME and VALUE";
     QTest::newRow("read without name") << QStringList{port, "read"} << "read needs";
