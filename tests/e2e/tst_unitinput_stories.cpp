@@ -218,6 +218,38 @@ private slots:
         QCOMPARE(mUnit.unit.RawValue(P::PID_MdmAPN), apn);
         QCOMPARE(mUnit.unit.LocalOffset(), zone);
     }
+
+    // Документы: the same settings file under a record's name is refused there too, naming the file,
+    // and the form keeps what a record gave it.
+    void documentsRefuseTheSettingsFile()
+    {
+        const QString wrongKind = InWork(QStringLiteral("x_Reg.xml"));
+        QVERIFY2(QFile::exists(wrongKind), "the programming story makes it");
+        QString vinAfter;
+        Technician tech;
+        tech.In(QStringLiteral("VUD_Certificate"),
+                [&](QWidget* w) { tech.Click(w, QStringLiteral("btnLoad")); });
+        tech.In(QStringLiteral("QFileDialog"), ChooseFile(mOwnRecord));
+        tech.In(QStringLiteral("VUD_Certificate"),
+                [&](QWidget* w) { tech.Click(w, QStringLiteral("btnLoad")); });
+        tech.In(QStringLiteral("QFileDialog"), ChooseFile(wrongKind));
+        tech.In(QStringLiteral("QMessageBox"), [&](QWidget* w) {
+            auto* box = static_cast<QMessageBox*>(w);
+            tech.Check(box->icon() == QMessageBox::Critical && box->text().contains(wrongKind),
+                       QStringLiteral("refusal of the settings file: %1").arg(box->text()));
+            PressOk(w);
+        });
+        tech.In(QStringLiteral("VUD_Certificate"), [&](QWidget* w) {
+            vinAfter = Technician::Find<QLineEdit>(w, QStringLiteral("edtVehicleVIN"))->text();
+            tech.Click(w, QStringLiteral("btnClose"));
+        });
+        tech.Run(Button("btnPrint"));
+        CheckBackAtLauncher(tech);
+
+        QDomDocument own;
+        QVERIFY(ReadRecordFile(mOwnRecord, own));
+        QCOMPARE(vinAfter, RecordVin(own));
+    }
 };
 
 QTEST_MAIN(tst_unitinput_stories)
