@@ -142,20 +142,38 @@ private slots:
         tech.In(QStringLiteral("VUD_Certificate"),
                 [&](QWidget* w) { tech.Click(w, QStringLiteral("btnLoad")); });
         tech.In(QStringLiteral("QFileDialog"), ChooseFile(loaded));
+        // The technician clicks into the order number: the form is the active window, typing goes there.
         tech.In(QStringLiteral("VUD_Certificate"), [&](QWidget* w) {
-            QScrollBar* bar =
-                Technician::Find<QScrollArea>(w, QStringLiteral("scrollArea"))->verticalScrollBar();
+            w->activateWindow();
             Technician::Find(w, QStringLiteral("edtOrderNo"))->setFocus(Qt::MouseFocusReason);
-            for (const char* name : {"speClbrW", "speClbrK", "speClbrL", "dedClbrNexDate", "cmbResultTest",
-                                     "cmbResultManitulation", "cmbOrderMaster"}) {
-                QWidget* field = Technician::Find(w, QString::fromLatin1(name));
-                const int before = bar->value();
-                TurnWheelOver(field, bar->value() < bar->maximum() ? -3 : 3);
-                scrolled += bar->value() != before;
-            }
-            tech.Check(scrolled > 0, QStringLiteral("the wheel over the fields never scrolled the form"));
-            tech.Click(w, QStringLiteral("btnSave"));
         });
+        tech.In(
+            QStringLiteral("VUD_Certificate"),
+            [&](QWidget* w) {
+                QScrollBar* bar =
+                    Technician::Find<QScrollArea>(w, QStringLiteral("scrollArea"))->verticalScrollBar();
+                for (const char* name : {"speClbrW", "speClbrK", "speClbrL", "dedClbrNexDate",
+                                         "cmbResultTest", "cmbResultManitulation", "cmbOrderMaster"}) {
+                    QWidget* field = Technician::Find(w, QString::fromLatin1(name));
+                    const int before = bar->value();
+                    TurnWheelOver(field, bar->value() < bar->maximum() ? -3 : 3);
+                    scrolled += bar->value() != before;
+                }
+                tech.Check(scrolled > 0, QStringLiteral("the wheel over the fields never scrolled the form"));
+                // A field the technician has clicked into does take the wheel: a notch up, a notch back.
+                auto* l = Technician::Find<QSpinBox>(w, QStringLiteral("speClbrL"));
+                const int loadedL = l->value();
+                l->setFocus(Qt::MouseFocusReason);
+                TurnWheelOver(l, 1);
+                tech.Check(
+                    l->value() == loadedL + 1,
+                    QStringLiteral("L with the focus, a notch up: %1 from %2").arg(l->value()).arg(loadedL));
+                TurnWheelOver(l, -1);
+                tech.Click(w, QStringLiteral("btnSave"));
+            },
+            [](QWidget* w) {
+                return QApplication::focusWidget() == Technician::Find(w, QStringLiteral("edtOrderNo"));
+            });
         tech.In(QStringLiteral("QFileDialog"), ChooseFile(saved));
         tech.In(QStringLiteral("VUD_Certificate"),
                 [&](QWidget* w) { tech.Click(w, QStringLiteral("btnClose")); });
