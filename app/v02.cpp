@@ -6,6 +6,7 @@
 #include "dialogs/CKR_VUInfoDlg.h"
 #include "records/CKR_CerifDlg.h"
 #include "records/CKR_ConfigDlg.h"
+#include "widgets/WheelGuard.h"
 
 #include "ui_v02.h"
 
@@ -19,6 +20,8 @@ v02::v02(QWidget* aParent, Qt::WindowFlags aFlags)
     // Eight-bit texts of the program are Windows-1251: that is settled where they are converted
     // (link/CodePage.h), Qt 6 having no process-wide codec.
     ui->setupUi(this);
+    // Every dialog opened from here scrolls its form with the wheel without changing the fields on the way.
+    WheelGuard::Install(this);
 
     connect(ui->btnFirst, &QPushButton::clicked, this, &v02::OnVUFirst);
     connect(ui->btnInfo, &QPushButton::clicked, this, &v02::OnVUSettings);

@@ -81,7 +81,7 @@ void CKR_CerifDlg::FallBackToLabelPage()
 void CKR_CerifDlg::ReadConfig()
 {
     WorkshopConfig config;
-    if (!config.Load(WorkshopConfig::FileName(), QStringLiteral("Brother PT-2430PC")))
+    if (!ReadWorkshopConfig(this, config, QStringLiteral("Brother PT-2430PC")))
         return;
     SelectPrinter(mLabelPrinter, config.labelPrinter);
     SelectPrinter(mCertifPrinter, config.certificatePrinter);

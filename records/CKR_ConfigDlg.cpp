@@ -39,7 +39,7 @@ CKR_ConfigDlg::~CKR_ConfigDlg() = default;
 void CKR_ConfigDlg::LoadConfig()
 {
     WorkshopConfig config;
-    if (config.Load(WorkshopConfig::FileName())) {
+    if (ReadWorkshopConfig(this, config)) {
         mUi->edtPrinterLabel->setText(config.labelPrinter);
         mUi->edtPrinterCertif->setText(config.certificatePrinter);
         mUi->edtWorkshopName->setText(config.workshopName);
@@ -67,7 +67,7 @@ void CKR_ConfigDlg::OnApplyClick()
         const QTableWidgetItem* item = mUi->tblMaster->item(row, 0);
         config.masters.append(item ? item->text() : QString());
     }
-    if (SaveRecord(this, WorkshopConfig::FileName(), config.ToDocument()))
+    if (SaveWorkshopConfig(this, config))
         mUi->btnApply->setEnabled(false);
 }
 

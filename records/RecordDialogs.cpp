@@ -1,11 +1,15 @@
 #include "records/RecordDialogs.h"
 
 #include "records/RecordFile.h"
+#include "records/WorkshopConfig.h"
 #include "widgets/VUMessages.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QTimer>
 
 QString RecordSaveFilter()
 {
@@ -58,20 +62,48 @@ bool OpenRecord(QWidget* aParent, const QString& aPath, QDomDocument& aDoc)
                               QMessageBox::Ok);
         return false;
     }
-    if (error.kind == RecordReadError::Open) {
+    ShowReadError(aParent, aPath, error);
+    return false;
+}
+
+void ShowReadError(QWidget* aParent, const QString& aPath, const RecordReadError& aError)
+{
+    if (aError.kind == RecordReadError::Open) {
         QMessageBox::critical(
             aParent, QStringLiteral("Ошибка при открытии файла."),
-            QStringLiteral("При открытии файла '%1' возникла ошибка '%2'.").arg(aPath, error.message),
+            QStringLiteral("При открытии файла '%1' возникла ошибка '%2'.").arg(aPath, aError.message),
             QMessageBox::Ok);
     } else {
         QMessageBox::critical(
             aParent, QStringLiteral("Ошибка при считывании файла."),
             QStringLiteral("При считывании файла '%1' возникла ошибка '%2' (строка %3, позиция %4).")
-                .arg(aPath, error.message)
-                .arg(error.line)
-                .arg(error.column),
+                .arg(aPath, aError.message)
+                .arg(aError.line)
+                .arg(aError.column),
             QMessageBox::Ok);
     }
+}
+
+namespace {
+
+// Config.xml in the working directory, named in full so the technician finds it.
+QString ConfigPath()
+{
+    return QDir::current().absoluteFilePath(WorkshopConfig::FileName());
+}
+
+} // namespace
+
+bool ReadWorkshopConfig(QWidget* aDialog, WorkshopConfig& aConfig, const QString& aLabelPrinterDefault)
+{
+    const QString path = ConfigPath();
+    RecordReadError error;
+    if (aConfig.Load(path, aLabelPrinterDefault, &error))
+        return true;
+    // A new workshop has no settings yet: nothing to tell. The box waits until the dialog runs, so that
+    // it stands over the dialog rather than before it.
+    if (QFileInfo(path).isFile())
+        QTimer::singleShot(0, aDialog, [aDialog, path, error] { ShowReadError(aDialog, path, error); });
     return false;
 }
 
@@ -87,4 +119,27 @@ bool AcceptOtherVehicleRecord(const QDomDocument& aDoc, const QString& aUnitVin,
                        "<p><b>Да</b> – взять значения из файла (например, для тахографа, заменяющего "
                        "прежний).</p><p><b>Нет</b> – не загружать файл, значения остаются прежними.</p>")
             .arg(fileVin.toHtmlEscaped(), unitVin.toHtmlEscaped(), aDetails));
+}
+
+bool SaveWorkshopConfig(QWidget* aParent, const WorkshopConfig& aConfig)
+{
+    const QString path = ConfigPath();
+    QString kept;
+    // Settings that could not be read are still the workshop's: keep their bytes before writing over them.
+    if (QFileInfo(path).isFile() && !WorkshopConfig().Load(path)) {
+        kept = BackupPath(path);
+        if (!QFile::copy(path, kept)) {
+            QMessageBox::critical(aParent, QStringLiteral("Ошибка сохранения"),
+                                  QStringLiteral("Не могу записать в файл '%1'.").arg(kept), QMessageBox::Ok);
+            return false;
+        }
+    }
+    if (!SaveRecord(aParent, WorkshopConfig::FileName(), aConfig.ToDocument()))
+        return false;
+    if (!kept.isEmpty())
+        QMessageBox::information(
+            aParent, QStringLiteral("Сохранение настроек"),
+            QStringLiteral("Прежний файл '%1' не читался; он сохранён как '%2'.").arg(path, kept),
+            QMessageBox::Ok);
+    return true;
 }

@@ -4,6 +4,8 @@
 #include <QString>
 
 class QWidget;
+struct RecordReadError;
+struct WorkshopConfig;
 
 // File dialogs and message boxes around the work record files.
 
@@ -30,3 +32,14 @@ bool OpenRecord(QWidget* aParent, const QString& aPath, QDomDocument& aDoc);
 // record. aDetails (rich text), when set, stands with the question. True when the record may be taken.
 bool AcceptOtherVehicleRecord(const QDomDocument& aDoc, const QString& aUnitVin,
                               const QString& aDetails = QString());
+// The critical box of OpenRecord for aError about aPath.
+void ShowReadError(QWidget* aParent, const QString& aPath, const RecordReadError& aError);
+
+// Reads Config.xml of the working directory into aConfig for aDialog, which is being built. A missing
+// file is no fault and goes unsaid; a file that is there but cannot be read is named in the box of
+// OpenRecord, shown over aDialog once it runs. False when nothing was read.
+bool ReadWorkshopConfig(QWidget* aDialog, WorkshopConfig& aConfig, const QString& aLabelPrinterDefault = {});
+// Writes aConfig to Config.xml. A Config.xml that is there but cannot be read is first copied aside
+// (BackupPath) and the technician is told where; when that copy fails nothing is written. False with a
+// message when the settings were not saved.
+bool SaveWorkshopConfig(QWidget* aParent, const WorkshopConfig& aConfig);

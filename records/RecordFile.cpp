@@ -4,6 +4,7 @@
 #include "records/XmlElements.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringEncoder>
 #include <QXmlStreamReader>
@@ -163,6 +164,37 @@ bool WriteRecordFile(const QString& aPath, const QDomDocument& aDoc, QString* aE
     return true;
 }
 
+namespace {
+
+// The first element nested deeper than kRecordDepthLimit, found in one streaming pass that builds
+// nothing. Other faults are left to the parser, which reports them in its own words.
+bool TooDeep(const QByteArray& aBytes, RecordReadError& aError)
+{
+    QXmlStreamReader reader(aBytes);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (++depth > kRecordDepthLimit) {
+                aError.kind = RecordReadError::Parse;
+                aError.message = QStringLiteral("элементы вложены глубже %1 уровней").arg(kRecordDepthLimit);
+                aError.line = int(reader.lineNumber());
+                aError.column = int(reader.columnNumber());
+                return true;
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 bool ReadRecordFile(const QString& aPath, QDomDocument& aDoc, RecordReadError* aError)
 {
     RecordReadError error;
@@ -172,14 +204,31 @@ bool ReadRecordFile(const QString& aPath, QDomDocument& aDoc, RecordReadError* a
         error.kind = RecordReadError::Open;
         error.message = file.errorString();
     } else {
+        // One byte past the limit tells an oversize file, whatever size the file system reports.
+        const QByteArray bytes = file.read(kRecordSizeLimit + 1);
         QDomDocument doc;
-        if (doc.setContent(&file, true, &error.message, &error.line, &error.column)) {
-            aDoc = doc;
-        } else {
-            error.kind = RecordReadError::Parse;
+        if (file.error() != QFileDevice::NoError) {
+            error.kind = RecordReadError::Open;
+            error.message = file.errorString();
+        } else if (bytes.size() > kRecordSizeLimit) {
+            error.kind = RecordReadError::Open;
+            error.message = QStringLiteral("файл больше %1 байт").arg(kRecordSizeLimit);
+        } else if (!TooDeep(bytes, error)) {
+            if (doc.setContent(bytes, true, &error.message, &error.line, &error.column))
+                aDoc = doc;
+            else
+                error.kind = RecordReadError::Parse;
         }
     }
     if (aError)
         *aError = error;
     return error.kind == RecordReadError::None;
+}
+
+QString BackupPath(const QString& aPath)
+{
+    QString backup = aPath + QStringLiteral(".bak");
+    for (int n = 1; QFileInfo::exists(backup); ++n)
+        backup = aPath + QStringLiteral(".%1.bak").arg(n);
+    return backup;
 }

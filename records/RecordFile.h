@@ -46,5 +46,17 @@ struct RecordReadError
     int column = 0;
 };
 
-// Reads and parses a record (namespace processing on); the declared encoding is honoured.
+// Bounds of what a work record or Config.xml may be, far beyond any the program writes (a few KiB, four
+// levels deep). A larger or deeper file is refused before the tree is built: building it would take
+// minutes or the stack.
+inline constexpr qint64 kRecordSizeLimit = 1024 * 1024;
+inline constexpr int kRecordDepthLimit = 32;
+
+// Reads and parses a record (namespace processing on); the declared encoding is honoured. A file over
+// kRecordSizeLimit bytes is an Open error, one nested deeper than kRecordDepthLimit a Parse error at the
+// element that goes too deep.
 bool ReadRecordFile(const QString& aPath, QDomDocument& aDoc, RecordReadError* aError = nullptr);
+
+// The name under which an unreadable aPath is kept before it is written over: "aPath.bak", else
+// "aPath.1.bak", "aPath.2.bak", ..., the first that does not exist.
+QString BackupPath(const QString& aPath);

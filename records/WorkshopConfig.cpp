@@ -13,10 +13,10 @@ QDomElement PrinterElement(QDomElement aRoot, const QString& aWhich)
 
 } // namespace
 
-bool WorkshopConfig::Load(const QString& aPath, const QString& aLabelPrinterDefault)
+bool WorkshopConfig::Load(const QString& aPath, const QString& aLabelPrinterDefault, RecordReadError* aError)
 {
     QDomDocument doc;
-    if (!ReadRecordFile(aPath, doc))
+    if (!ReadRecordFile(aPath, doc, aError))
         return false;
 
     // The root's name is not checked: whatever it is called, the paths below it count.

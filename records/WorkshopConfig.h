@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+struct RecordReadError;
+
 // The workshop settings kept in Config.xml: printers, workshop and technicians.
 // The configuration dialog edits them, the certificate dialog reads them; both go through here.
 struct WorkshopConfig
@@ -20,9 +22,10 @@ struct WorkshopConfig
     // MasterList element; empty rows are skipped.
     QStringList masters;
 
-    // Reads aPath; false (and nothing changed) when it is missing or malformed. A missing label
-    // printer element gives aLabelPrinterDefault.
-    bool Load(const QString& aPath, const QString& aLabelPrinterDefault = QString());
+    // Reads aPath; false (and nothing changed) when it is missing or malformed, with the reason in
+    // aError. A missing label printer element gives aLabelPrinterDefault.
+    bool Load(const QString& aPath, const QString& aLabelPrinterDefault = QString(),
+              RecordReadError* aError = nullptr);
     // The document as Config.xml holds it.
     QDomDocument ToDocument() const;
 };

@@ -91,12 +91,19 @@ private slots:
         QVERIFY(!text.contains(QStringLiteral("MasterList")));
     }
 
-    void malformedFileIgnored()
+    void malformedFileReportedOverTheDialog()
     {
         WriteConfig("<Config><Workshop><Name>Broken</Workshop>");
         CKR_ConfigDlg dlg;
         QCOMPARE(Find<QLineEdit>(&dlg, "edtWorkshopName")->text(), QStringLiteral("Название мастерской"));
         QVERIFY(!Apply(&dlg)->isEnabled());
+        // The box waits for the dialog to run, then names the file and where it breaks.
+        ModalAnswer box(PressOk, &dlg);
+        dlg.show();
+        QTRY_VERIFY(box.mSeen);
+        QCOMPARE(box.mTitle, QStringLiteral("Ошибка при считывании файла."));
+        QVERIFY(box.mText.contains(QDir::current().absoluteFilePath(QStringLiteral("Config.xml"))));
+        QVERIFY(box.mText.contains(QStringLiteral("(строка 1, позиция ")));
     }
 
     void loadEditSaveByteForByte()

@@ -286,6 +286,51 @@ private slots:
         QVERIFY(error.column > 0);
     }
 
+    // Files no record can be: refused before a tree is built, right at the bounds and no earlier.
+    void readLimits_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("line");
+        const auto nested = [](int aDepth) {
+            return "<?xml version=\"1.0\"?>\r\n" + QByteArray("<a>").repeated(aDepth) + "\r\n" +
+                   QByteArray("</a>").repeated(aDepth);
+        };
+        // Padding in a comment brings a valid record to an exact size.
+        const auto sized = [](qint64 aSize) {
+            const QByteArray head = "<Certificate><!--";
+            const QByteArray tail = "--></Certificate>";
+            return head + QByteArray(aSize - head.size() - tail.size(), 'x') + tail;
+        };
+        QTest::newRow("depth at the bound") << nested(kRecordDepthLimit) << int(RecordReadError::None) << 0;
+        QTest::newRow("one level deeper")
+            << nested(kRecordDepthLimit + 1) << int(RecordReadError::Parse) << 2;
+        QTest::newRow("deeper, then malformed")
+            << nested(kRecordDepthLimit + 1).chopped(3) << int(RecordReadError::Parse) << 2;
+        QTest::newRow("size at the bound") << sized(kRecordSizeLimit) << int(RecordReadError::None) << 0;
+        QTest::newRow("one byte more") << sized(kRecordSizeLimit + 1) << int(RecordReadError::Open) << 0;
+    }
+    void readLimits()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, kind);
+        QFETCH(int, line);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("r.xml"));
+        WriteAll(path, bytes);
+        QDomDocument doc;
+        RecordReadError error;
+        QCOMPARE(ReadRecordFile(path, doc, &error), kind == RecordReadError::None);
+        QCOMPARE(int(error.kind), kind);
+        if (kind == RecordReadError::Parse) {
+            QCOMPARE(error.line, line);
+            // The column of the first element too deep: just after its start tag.
+            QCOMPARE(error.column, 3 * (kRecordDepthLimit + 1));
+        }
+        if (kind != RecordReadError::None)
+            QVERIFY(!error.message.isEmpty());
+    }
+
     void readsDeclaredEncoding()
     {
         QTemporaryDir dir;
