@@ -73,9 +73,7 @@ void CKR_CerifDlg::FallBackToLabelPage()
     // (130 x 18 mm, no margins) so the preview and a PDF show the strip as it will be printed.
     if (!QPrinterInfo::printerInfo(mLabelPrinter.printerName()).isNull())
         return;
-    mLabelPrinter.setPageLayout(QPageLayout(
-        QPageSize(QSizeF(130.0, 18.0), QPageSize::Millimeter, QStringLiteral("Label 130 x 18 mm")),
-        QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    mLabelPrinter.setPageLayout(LabelPageLayout());
 }
 
 void CKR_CerifDlg::ReadConfig()
@@ -274,5 +272,8 @@ void CKR_CerifDlg::paintRequested_Certificate(QPrinter* apPrinter)
 
 void CKR_CerifDlg::paintRequested_Label(QPrinter* apPrinter)
 {
+    // A file has no driver to give it the strip's page; the print dialog leaves an office page there.
+    if (apPrinter->outputFormat() == QPrinter::PdfFormat)
+        apPrinter->setPageLayout(LabelPageLayout());
     PaintLabel(apPrinter, mPrintDoc);
 }

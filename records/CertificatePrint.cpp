@@ -4,6 +4,7 @@
 #include "records/XmlElements.h"
 
 #include <QDebug>
+#include <QPageSize>
 #include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
@@ -51,8 +52,10 @@ QPixmap LoadLogo(const QString& aPath)
 // Every text sits in its rectangle, word-wrapped and vertically centred. The sizes suit the narrow
 // fonts of a Windows printer; where the font in use is wider, a text whose words do not fit the width,
 // or whose wrapped lines run out of the rectangle, is made smaller (down to 60%) instead of running
-// over frames and neighbours.
-void DrawText(QPainter& aPainter, const QRect& aRect, Qt::Alignment aAlign, const QString& aText)
+// over frames and neighbours. With aKeepLines a text is made smaller until none of its lines wraps,
+// for blocks whose lines must stay level with the lines of a neighbouring block.
+int FittingPixelSize(QPainter& aPainter, const QRect& aRect, Qt::Alignment aAlign, const QString& aText,
+                     bool aKeepLines = false)
 {
     const int flags = int(aAlign | Qt::AlignVCenter) | Qt::TextWordWrap;
     const QFont original = aPainter.font();
@@ -60,18 +63,37 @@ void DrawText(QPainter& aPainter, const QRect& aRect, Qt::Alignment aAlign, cons
     const auto fits = [&] {
         // The text's own lines are always allowed their height, even in a low rectangle.
         const QRectF own = aPainter.boundingRect(box, flags & ~Qt::TextWordWrap, aText);
+        if (aKeepLines)
+            return own.width() <= box.width() + 0.5;
         const QRectF wrapped = aPainter.boundingRect(box, flags, aText);
         return wrapped.width() <= box.width() + 0.5 &&
                wrapped.height() <= std::max(box.height(), own.height()) + 0.5;
     };
     const int size = original.pixelSize();
-    for (int px = size; px > 0 && px * 10 >= size * 6 && !fits(); --px) {
+    int px = size;
+    for (; px > 1 && px * 10 >= size * 6 && !fits(); --px) {
         QFont smaller = original;
         smaller.setPixelSize(px - 1);
         aPainter.setFont(smaller);
     }
-    aPainter.drawText(box, flags, aText);
     aPainter.setFont(original);
+    return px;
+}
+
+void DrawTextSized(QPainter& aPainter, const QRect& aRect, Qt::Alignment aAlign, const QString& aText,
+                   int aPixelSize)
+{
+    const QFont original = aPainter.font();
+    QFont font = original;
+    font.setPixelSize(aPixelSize);
+    aPainter.setFont(font);
+    aPainter.drawText(QRectF(aRect), int(aAlign | Qt::AlignVCenter) | Qt::TextWordWrap, aText);
+    aPainter.setFont(original);
+}
+
+void DrawText(QPainter& aPainter, const QRect& aRect, Qt::Alignment aAlign, const QString& aText)
+{
+    DrawTextSized(aPainter, aRect, aAlign, aText, FittingPixelSize(aPainter, aRect, aAlign, aText));
 }
 
 void Left(QPainter& aPainter, const QRect& aRect, const QString& aText)
@@ -82,6 +104,17 @@ void Left(QPainter& aPainter, const QRect& aRect, const QString& aText)
 void Centred(QPainter& aPainter, const QRect& aRect, const QString& aText)
 {
     DrawText(aPainter, aRect, Qt::AlignHCenter, aText);
+}
+
+// A block of labels and the block of values they name, side by side: both get the size the tighter of
+// the two needs, so each value stays level with its label.
+void LabelledValues(QPainter& aPainter, const QRect& aLabelRect, const QString& aLabels,
+                    const QRect& aValueRect, const QString& aValues)
+{
+    const int px = std::min(FittingPixelSize(aPainter, aLabelRect, Qt::AlignLeft, aLabels, true),
+                            FittingPixelSize(aPainter, aValueRect, Qt::AlignLeft, aValues, true));
+    DrawTextSized(aPainter, aLabelRect, Qt::AlignLeft, aLabels, px);
+    DrawTextSized(aPainter, aValueRect, Qt::AlignLeft, aValues, px);
 }
 
 // Runs aDraw with the origin moved to the box's top-left corner.
@@ -134,6 +167,11 @@ void PaintCertificate(QPaintDevice* aDevice, const QDomDocument& aDoc, const QSt
         p.setFont(valueFont);
         Left(p, aRect, aText);
     };
+    const auto labelled = [&](const QRect& aLabelRect, const QString& aLabels, const QRect& aValueRect,
+                              const QString& aValues) {
+        p.setFont(valueFont);
+        LabelledValues(p, aLabelRect, aLabels, aValueRect, aValues);
+    };
     const auto heading = [&](const QRect& aRect, const QString& aText) {
         p.setFont(headingFont);
         Centred(p, aRect, aText);
@@ -145,8 +183,8 @@ void PaintCertificate(QPaintDevice* aDevice, const QDomDocument& aDoc, const QSt
         p.drawLine(1250, 0, 1250, 200);
         p.setFont(titleFont);
         Centred(p, QRect(600, 0, 650, 200), QStringLiteral("Сертификат калибровки тахографа"));
-        value(QRect(1270, 10, 160, 180), QStringLiteral("Заказ №:\nДата:"));
-        value(QRect(1470, 10, 310, 180), Lines(aDoc, {QStringLiteral("Order/Id"), QStringLiteral("Date")}));
+        labelled(QRect(1270, 10, 160, 180), QStringLiteral("Заказ №:\nДата:"), QRect(1470, 10, 310, 180),
+                 Lines(aDoc, {QStringLiteral("Order/Id"), QStringLiteral("Date")}));
     });
 
     Box(p, 150, 500, [&] {
@@ -170,12 +208,11 @@ void PaintCertificate(QPaintDevice* aDevice, const QDomDocument& aDoc, const QSt
         p.drawLine(900, 0, 900, 310);
         heading(QRect(0, 0, 900, 60), QStringLiteral("Тахограф"));
         heading(QRect(900, 0, 900, 60), QStringLiteral("Транспортное средство"));
-        value(QRect(20, 70, 360, 230),
-              QStringLiteral("Производитель:\nТип:\nСерийный номер:\nДата производства:\n"));
         const QString vu = Lines(aDoc, {QStringLiteral("VU/Manufacturer"), QStringLiteral("VU/PartNo"),
                                         QStringLiteral("VU/SerNo"), QStringLiteral("VU/ManufacturingDate")});
-        value(QRect(420, 70, 460, 230), vu + QLatin1Char('\n'));
-        value(QRect(920, 70, 360, 230), QStringLiteral("Гос.рег.номер:\nМарка:\nМодель:\nVIN:\nПробег:"));
+        labelled(QRect(20, 70, 360, 230),
+                 QStringLiteral("Производитель:\nТип:\nСерийный номер:\nДата производства:\n"),
+                 QRect(420, 70, 460, 230), vu + QLatin1Char('\n'));
         QString vehicle =
             Lines(aDoc, {QStringLiteral("Vehicle/RegNo/Number"), QStringLiteral("Vehicle/Manufacturer"),
                          QStringLiteral("Vehicle/Model"), QStringLiteral("Vehicle/VIN")}) +
@@ -184,7 +221,8 @@ void PaintCertificate(QPaintDevice* aDevice, const QDomDocument& aDoc, const QSt
             ReadChildDouble(Element(aDoc, {QStringLiteral("Vehicle")}), QStringLiteral("Odometer"), -1.0);
         if (odometer >= 0.0)
             vehicle += OdometerText(odometer);
-        value(QRect(1320, 70, 460, 230), vehicle);
+        labelled(QRect(920, 70, 360, 230), QStringLiteral("Гос.рег.номер:\nМарка:\nМодель:\nVIN:\nПробег:"),
+                 QRect(1320, 70, 460, 230), vehicle);
     });
 
     Box(p, 150, 1370, [&] {
@@ -192,16 +230,16 @@ void PaintCertificate(QPaintDevice* aDevice, const QDomDocument& aDoc, const QSt
         p.drawLine(0, 60, 1800, 60);
         p.drawLine(900, 60, 900, 210);
         heading(QRect(0, 0, 1800, 60), QStringLiteral("Данные калибровки"));
-        value(QRect(20, 70, 360, 130), QStringLiteral("Дата калибровки:\nw [imp/km]:\nk [imp/km]:"));
-        value(QRect(420, 70, 460, 130), Text(aDoc, QStringLiteral("Date")) + QLatin1Char('\n') +
-                                            Text(aDoc, QStringLiteral("Data/W-Const"), kMissingConst) +
-                                            QLatin1Char('\n') +
-                                            Text(aDoc, QStringLiteral("Data/K-Const"), kMissingConst));
-        value(QRect(920, 70, 360, 130), QStringLiteral("Дата след.калибровки:\nТип шины:\nL, мм:"));
-        value(QRect(1320, 70, 460, 130), Text(aDoc, QStringLiteral("Data/NextCalibration/Date")) +
-                                             QLatin1Char('\n') + Text(aDoc, QStringLiteral("Vehicle/Tyre")) +
-                                             QLatin1Char('\n') +
-                                             Text(aDoc, QStringLiteral("Data/L-Const"), kMissingConst));
+        labelled(QRect(20, 70, 360, 130), QStringLiteral("Дата калибровки:\nw [imp/km]:\nk [imp/km]:"),
+                 QRect(420, 70, 460, 130),
+                 Text(aDoc, QStringLiteral("Date")) + QLatin1Char('\n') +
+                     Text(aDoc, QStringLiteral("Data/W-Const"), kMissingConst) + QLatin1Char('\n') +
+                     Text(aDoc, QStringLiteral("Data/K-Const"), kMissingConst));
+        labelled(QRect(920, 70, 360, 130), QStringLiteral("Дата след.калибровки:\nТип шины:\nL, мм:"),
+                 QRect(1320, 70, 460, 130),
+                 Text(aDoc, QStringLiteral("Data/NextCalibration/Date")) + QLatin1Char('\n') +
+                     Text(aDoc, QStringLiteral("Vehicle/Tyre")) + QLatin1Char('\n') +
+                     Text(aDoc, QStringLiteral("Data/L-Const"), kMissingConst));
     });
 
     Box(p, 150, 1730, [&] {
@@ -230,9 +268,9 @@ void PaintCertificate(QPaintDevice* aDevice, const QDomDocument& aDoc, const QSt
 
     Box(p, 150, 2520, [&] {
         value(QRect(320, 110, 860, 30), QStringLiteral("М.П."));
-        value(QRect(920, 10, 360, 180), QStringLiteral("ФИО мастера:\n\n\nподпись:"));
-        value(QRect(1320, 10, 460, 180),
-              Text(aDoc, QStringLiteral("Workshop/Master")) + QStringLiteral("\n\n\n_________________"));
+        labelled(QRect(920, 10, 360, 180), QStringLiteral("ФИО мастера:\n\n\nподпись:"),
+                 QRect(1320, 10, 460, 180),
+                 Text(aDoc, QStringLiteral("Workshop/Master")) + QStringLiteral("\n\n\n_________________"));
     });
 
     p.restore();
@@ -245,8 +283,12 @@ void PaintLabel(QPaintDevice* aDevice, const QDomDocument& aDoc, const QString& 
     if (!p.isActive())
         return;
     p.save();
+    // One scale for both axes, so a page of another shape (an office sheet, a PDF file) does not
+    // distort the strip; it is centred on the printable area.
     const QRect viewport = p.viewport();
-    p.scale(viewport.width() / 1300.0, viewport.height() / 180.0);
+    const double scale = std::min(viewport.width() / 1300.0, viewport.height() / 180.0);
+    p.translate((viewport.width() - 1300.0 * scale) / 2.0, (viewport.height() - 180.0 * scale) / 2.0);
+    p.scale(scale, scale);
 
     // Left part turned a quarter: x runs up the label from its bottom edge, y along it.
     p.translate(0, 180);
@@ -268,7 +310,7 @@ void PaintLabel(QPaintDevice* aDevice, const QDomDocument& aDoc, const QString& 
         Centred(p, aRect, aText);
     };
     band(QRect(0, 0, 180, 50), QStringLiteral("Мастерская"));
-    band(QRect(0, 440, 180, 80), QStringLiteral("Транспортное\nстредство"));
+    band(QRect(0, 440, 180, 80), QStringLiteral("Транспортное\nсредство"));
     band(QRect(0, 930, 180, 50), QStringLiteral("Калибровка"));
     QFont bold = font;
     bold.setBold(true);
@@ -301,6 +343,13 @@ void PaintLabel(QPaintDevice* aDevice, const QDomDocument& aDoc, const QString& 
     p.drawRect(0, 0, 1199, 179);
     p.restore();
     p.end();
+}
+
+QPageLayout LabelPageLayout()
+{
+    return QPageLayout(QPageSize(QSizeF(130.0, 18.0), QPageSize::Millimeter,
+                                 QStringLiteral("Label 130 x 18 mm"), QPageSize::ExactMatch),
+                       QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
 }
 
 void SelectPrinter(QPrinter& aPrinter, const QString& aName)

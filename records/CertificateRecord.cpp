@@ -95,8 +95,19 @@ quint64 OdometerKmToMetres(double aKm)
 
 QString OdometerText(double aKm)
 {
+    // Records hold tenths of a kilometre: show them, but no ".0" and no exponent. From 10,000,000 km on
+    // the tenth would not fit the field's 9 characters; no unit reports such a reading.
+    const double tenths = std::round(aKm * 10.0) / 10.0;
+    if (std::fabs(tenths) < 1e7) {
+        QString text = QString::number(tenths, 'f', 1);
+        if (text.endsWith(QLatin1String(".0")))
+            text.chop(2);
+        if (text == QLatin1String("-0"))
+            text = QStringLiteral("0");
+        return text.replace(QLatin1Char('.'), QLocale().decimalPoint());
+    }
     // Nine digits still fit the field; beyond that the value is no odometer anyway.
-    if (std::fabs(aKm) >= 1e6 && std::fabs(aKm) < 1e9)
+    if (std::fabs(aKm) < 1e9)
         return QString::number(std::llround(aKm));
     return NumberText(aKm);
 }

@@ -49,9 +49,9 @@ bool OdometerFromText(const QString& aText, double* aValue);
 // (a damaged record) as kMaxOdometerKm.
 quint64 OdometerKmToMetres(double aKm);
 
-// Odometer for display: NumberText (six significant digits) below 1,000,000 km; from there on whole
-// kilometres without exponent, so that no digit of the kilometres is lost and the text stays within
-// the 9 characters of the odometer field.
+// Odometer for display, in the local number convention: the tenths a record holds ("200000.5"),
+// whole kilometres without ".0"; from 10,000,000 km on whole kilometres, so that the text stays within
+// the odometer field's 9 characters. NaN, infinities and absurd values as NumberText.
 QString OdometerText(double aKm);
 
 // The manufacturing month and year ("03/2011") from a VU serial number "serial/MM YY/type/maker".

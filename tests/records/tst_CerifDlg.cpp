@@ -256,8 +256,9 @@ private slots:
         QCOMPARE(Find<QSpinBox>(&dlg, "speClbrL")->value(), 256);
         QCOMPARE(Find<QDateEdit>(&dlg, "dedClbrNexDate")->date(), QDate(2014, 3, 6));
         QCOMPARE(Text(&dlg, "edtVehicleRegNo"), QStringLiteral("B777"));
-        // A million km and more: whole kilometres, no exponent, within the field.
-        QCOMPARE(Text(&dlg, "edtVehicleOdometer"), QStringLiteral("1234568"));
+        // A million km and more: the tenth kept, no exponent, within the field.
+        QCOMPARE(Text(&dlg, "edtVehicleOdometer"),
+                 QStringLiteral("1234567") + QLocale().decimalPoint() + "8");
     }
 
     void otherVinRefused()

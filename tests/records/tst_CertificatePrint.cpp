@@ -4,12 +4,15 @@
 #include "widgets/Formatters.h"
 
 #include <QDir>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocumentFragment>
+#include <algorithm>
 
 namespace {
 
@@ -188,7 +191,7 @@ private slots:
             {"КАМАЗ", at(150, 910, 1320, 70, 460, 230)},
             {"M5490", at(150, 910, 1320, 70, 460, 230)},
             {"XTA21099070001234", at(150, 910, 1320, 70, 460, 230)},
-            {"1234568", at(150, 910, 1320, 70, 460, 230)},
+            {"1234567.8", at(150, 910, 1320, 70, 460, 230)},
             {"калибровки", at(150, 1370, 0, 0, 1800, 60)},
             {"8123", at(150, 1370, 420, 70, 460, 130)},
             {"---", at(150, 1370, 420, 70, 460, 130)},
@@ -290,6 +293,56 @@ private slots:
         };
         for (const auto& e : expected)
             QVERIFY2(InBox(words, QString::fromUtf8(e.text), page, grid, e.box), e.text);
+    }
+
+    // On a page of another shape the strip keeps its proportions: one scale, as large as the page
+    // allows, centred. Its words stand where they stand on the strip's own page, and a word's box has
+    // the shape it has there.
+    void labelKeepsItsShape_data()
+    {
+        QTest::addColumn<QPageSize>("pageSize");
+        QTest::addColumn<int>("orientation");
+        QTest::newRow("letter portrait") << QPageSize(QPageSize::Letter) << int(QPageLayout::Portrait);
+        QTest::newRow("A4 landscape") << QPageSize(QPageSize::A4) << int(QPageLayout::Landscape);
+        QTest::newRow("long thin tape")
+            << QPageSize(QSizeF(300, 18), QPageSize::Millimeter, QString(), QPageSize::ExactMatch)
+            << int(QPageLayout::Portrait);
+    }
+    void labelKeepsItsShape()
+    {
+        QFETCH(QPageSize, pageSize);
+        QFETCH(int, orientation);
+        const QDomDocument doc = BuildCertificateDocument(Fields());
+        const QString vinText = QStringLiteral("XTA21099070001234");
+        const QList<Word> own = PdfWords(PrintLabel(QStringLiteral("own.pdf"), doc, mLogoLabel));
+        const Word* ownVin = nullptr;
+        for (const Word& w : own)
+            ownVin = w.text == vinText ? &w : ownVin;
+        QVERIFY(ownVin);
+
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(mDir.filePath(QStringLiteral("other.pdf")));
+        printer.setPageLayout(
+            QPageLayout(pageSize, QPageLayout::Orientation(orientation), QMarginsF(0, 0, 0, 0)));
+        PaintLabel(&printer, doc, mLogoLabel);
+        const QSizeF page = printer.pageLayout().fullRect(QPageLayout::Point).size();
+        const double scale = std::min(page.width() / 1300, page.height() / 180);
+        const QRectF strip((page.width() - 1300 * scale) / 2, (page.height() - 180 * scale) / 2, 1300 * scale,
+                           180 * scale);
+        const QList<Word> words = PdfWords(printer.outputFileName());
+        const QSizeF grid(1300, 180);
+        QVERIFY(InBox(words, vinText, strip, grid, QRectF(720, 0, 320, 80)));
+        QVERIFY(InBox(words, QStringLiteral("Тахосервис"), strip, grid, QRectF(155, 0, 380, 180)));
+        QVERIFY(InBox(words, QStringLiteral("Вестра"), strip, grid, QRectF(1250, 0, 50, 180)));
+        for (const Word& w : words) {
+            if (w.text != vinText)
+                continue;
+            const double ownShape = ownVin->box.width() / ownVin->box.height();
+            const double shape = w.box.width() / w.box.height();
+            QVERIFY2(qAbs(shape / ownShape - 1) < 0.03,
+                     qPrintable(QStringLiteral("%1 / %2").arg(shape).arg(ownShape)));
+        }
     }
 
     void labelTypeNames_data()

@@ -168,9 +168,16 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("zero") << 0.0 << "0";
         QTest::newRow("fraction") << 1234.5 << "1234,5";
-        QTest::newRow("six digits") << 123456.7 << "123457";
+        // The record's tenths, however many digits before them.
+        QTest::newRow("six digits") << 123456.7 << "123456,7";
+        QTest::newRow("half a km") << 200000.5 << "200000,5";
+        QTest::newRow("whole km") << 200000.0 << "200000";
+        QTest::newRow("hundredths rounded") << 999.96 << "1000";
         QTest::newRow("million") << 1000000.0 << "1000000";
-        QTest::newRow("million and a bit") << 1234567.8 << "1234568";
+        QTest::newRow("million and a bit") << 1234567.8 << "1234567,8";
+        QTest::newRow("largest with tenth") << 9999999.9 << "9999999,9";
+        // Beyond, the tenth would not fit the field: whole km.
+        QTest::newRow("ten million and a bit") << 12345678.9 << "12345679";
         QTest::newRow("max") << 21055406.0 << "21055406";
         QTest::newRow("absurd") << 1e12 << "1e+12";
     }
