@@ -313,7 +313,7 @@ void CKR_ClbrDlg::OnEditFinished(int aResult)
         mLConst = static_cast<quint32>(mEditDlg->GetLConst());
         mTyreSize = mEditDlg->GetTyreSize();
     }
-    show();
+    ShowAfterChild(this);
     mEditDlg->deleteLater();
     mEditDlg = nullptr;
 }
@@ -359,7 +359,7 @@ void CKR_ClbrDlg::OnSpeedFinished(int aResult)
         ui->speB7Const->setValue(mSpeedDlg->GetB7Const());
         SelectCANSpeed(ui->cmbCANSpeedometer, mSpeedDlg->GetCANSpeed());
     }
-    show();
+    ShowAfterChild(this);
     mSpeedDlg->deleteLater();
     mSpeedDlg = nullptr;
 }
