@@ -1,9 +1,9 @@
 #include "dialogs/CKR_FirstDlg.h"
 
-#include "widgets/FitText.h"
 #include "dialogs/VUConnect.h"
 #include "link/TKR_VUDateTime.h"
 #include "widgets/CKR_GMTSpinBox.h"
+#include "widgets/FitText.h"
 #include "widgets/Formatters.h"
 #include "widgets/VUMessages.h"
 
@@ -48,8 +48,6 @@ CKR_FirstDlg::CKR_FirstDlg(QWidget* parent, Qt::WindowFlags f)
     connect(&mThread, &CKR_UartThrd::OnPingData, this, &CKR_FirstDlg::OnPingData);
     connect(&mThread, &CKR_UartThrd::OnPingError, this, &CKR_FirstDlg::OnPingError);
 
-    // Until the unit answers, show the PC clock and zone rather than the form's design values.
-    RefreshEditors();
     FitTexts(this);
     FitDateTimeEdit(mUi->dteVUDateTime);
 
