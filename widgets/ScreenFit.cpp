@@ -55,14 +55,16 @@ void FitIntoScreen(QWidget* aDialog)
         aDialog->setMaximumSize(aDialog->maximumSize().boundedTo(room));
         aDialog->resize(fitted);
     }
-    // A dialog not shown yet is placed by QDialog itself when shown, within the screen.
-    if (!aDialog->isVisible())
+    // A dialog not shown yet and no larger than the area is placed by QDialog itself when shown.
+    const bool shrunk = aDialog->size() == room.boundedTo(aDialog->size()) &&
+                        (aDialog->width() == room.width() || aDialog->height() == room.height());
+    if (!aDialog->isVisible() && !shrunk)
         return;
     // Whole frame within the area; the top-left corner wins if it cannot fit anyway.
     const QSize outer = aDialog->size() + frame;
     QPoint at = aDialog->pos();
     at.setX(qMax(area.left(), qMin(at.x(), area.right() + 1 - outer.width())));
     at.setY(qMax(area.top(), qMin(at.y(), area.bottom() + 1 - outer.height())));
-    if (at != aDialog->pos())
-        aDialog->move(at);
+    // Moved even where it stands, so that QDialog does not centre it over its parent past the area's edge.
+    aDialog->move(at);
 }
