@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/ScreenFit.h"
+
 #include <QCoreApplication>
 #include <QWidget>
 
@@ -14,6 +16,7 @@ template <class Dialog> void LaunchHiding(QWidget* aLauncher)
     try {
         Dialog dialog(nullptr, Qt::WindowFlags());
         aLauncher->hide();
+        FitIntoScreen(&dialog);
         dialog.exec();
     } catch (...) {
         // A dialog that gives up has already told the user why.
@@ -33,6 +36,7 @@ template <class Dialog> void LaunchChild(QWidget* aLauncher, bool aWaitCursor)
     try {
         Dialog dialog(aLauncher, aLauncher->windowFlags());
         dialog.setModal(true);
+        FitIntoScreen(&dialog);
         dialog.exec();
     } catch (...) {
     }

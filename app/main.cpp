@@ -1,3 +1,4 @@
+#include "app/QtTranslations.h"
 #include "app/v02.h"
 
 #include "link/VUError.h"
@@ -10,6 +11,7 @@ int main(int argc, char* argv[])
     RegisterLinkMetaTypes();
 
     QApplication app(argc, argv);
+    InstallQtTranslations(app);
     int result = 0;
     {
         // Destroyed before the application object.

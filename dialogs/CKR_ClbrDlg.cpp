@@ -330,7 +330,7 @@ void CKR_ClbrDlg::OnEditFinished(int aResult)
         mLConst = static_cast<quint32>(mEditDlg->GetLConst());
         mTyreSize = mEditDlg->GetTyreSize();
     }
-    show();
+    ShowAfterChild(this);
     mEditDlg->deleteLater();
     mEditDlg = nullptr;
 }
@@ -376,7 +376,7 @@ void CKR_ClbrDlg::OnSpeedFinished(int aResult)
         ui->speB7Const->setValue(mSpeedDlg->GetB7Const());
         SelectCANSpeed(ui->cmbCANSpeedometer, mSpeedDlg->GetCANSpeed());
     }
-    show();
+    ShowAfterChild(this);
     mSpeedDlg->deleteLater();
     mSpeedDlg = nullptr;
 }

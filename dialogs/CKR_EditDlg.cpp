@@ -82,7 +82,7 @@ void CKR_EditDlg::OnMeasureFinished(int aResult)
         return;
     if (aResult != 0)
         mUi->speWConst->setValue(static_cast<int>(qMin(mMeasureDlg->GetAverageW(), 64255u)));
-    show();
+    ShowAfterChild(this);
     mMeasureDlg->deleteLater();
     mMeasureDlg = nullptr;
 }
@@ -99,7 +99,7 @@ void CKR_EditDlg::OnTyreFinished(int aResult)
             mTyreSize = mTyreDlg->GetTyreSize();
         }
     }
-    show();
+    ShowAfterChild(this);
     mTyreDlg->deleteLater();
     mTyreDlg = nullptr;
 }

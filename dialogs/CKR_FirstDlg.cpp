@@ -50,8 +50,6 @@ CKR_FirstDlg::CKR_FirstDlg(QWidget* parent, Qt::WindowFlags f)
     connect(&mThread, &CKR_UartThrd::OnPingData, this, &CKR_FirstDlg::OnPingData);
     connect(&mThread, &CKR_UartThrd::OnPingError, this, &CKR_FirstDlg::OnPingError);
 
-    // Until the unit answers, show the PC clock and zone rather than the form's design values.
-    RefreshEditors();
     FitTexts(this);
     FitDateTimeEdit(mUi->dteVUDateTime);
 

@@ -13,10 +13,10 @@ void ConnectVU(UART& aPort, QWidget* aParent)
     const int port = FindVUPort(&tried);
     if (port < 0) {
         ShowVUError(VUErr::NoUnitFound, tried, nullptr);
-        throw VUConnectAbandoned();
+        throw kVUConnectAbandoned;
     }
     if (aPort.Open(port, 9600) != S_OK) {
         ShowVUError(VUErr::NoUnitFound, QString::number(port), nullptr);
-        throw VUConnectAbandoned();
+        throw kVUConnectAbandoned;
     }
 }

@@ -3,11 +3,10 @@
 class QWidget;
 class UART;
 
-// Thrown by a VU dialog's constructor when no unit answers or the found port cannot be opened; the
-// launcher catches it and shows itself again. The error dialog has already been shown.
-struct VUConnectAbandoned
-{
-};
+// Thrown (an integer) by a VU dialog's constructor when no unit answers or the found port cannot be opened;
+// the launcher catches it and shows itself again. The error dialog has already been shown.
+using VUConnectAbandoned = int;
+constexpr VUConnectAbandoned kVUConnectAbandoned = 7;
 
 // Finds the port on which a unit answers and opens aPort on it at 9600 baud. Otherwise shows the error
 // dialog with code 7 (the list of tried ports, or the port number that failed to open) and throws

@@ -1,6 +1,7 @@
 #include "records/CKR_CerifDlg.h"
 
 #include "records/CertificatePrint.h"
+#include "records/PrintPreview.h"
 #include "records/CertificateRecord.h"
 #include "records/FitLabels.h"
 #include "records/RecordDialogs.h"
@@ -249,6 +250,7 @@ void CKR_CerifDlg::Preview(Document aWhich)
     preview.setWindowTitle(certificate ? QStringLiteral("Сертификат") : QStringLiteral("Этикетка"));
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
             certificate ? &CKR_CerifDlg::paintRequested_Certificate : &CKR_CerifDlg::paintRequested_Label);
+    MakePrintReachable(preview);
     mPrintDoc = BuildCertificate();
     preview.exec();
 }

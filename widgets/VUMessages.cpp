@@ -9,6 +9,7 @@
 #include <QLayout>
 #include <QPointer>
 #include <QScreen>
+#include <QVariant>
 
 void ShowVUError(TKR_VUError aCode, const QString& aArg, QWidget* aParent)
 {
@@ -71,10 +72,25 @@ bool AskVUConfirm(const QString& aQuestion)
     return dialog.exec() == QDialog::Accepted;
 }
 
+namespace {
+const char* const kPlaceProperty = "velmoraPlaceBeforeChild";
+}
+
 void HideWhileChildRuns(QWidget* aWindow)
 {
+    aWindow->setProperty(kPlaceProperty, aWindow->pos());
     // QDialog::setVisible(false) also exits the dialog's modal event loop: hide it as a plain widget.
     aWindow->QWidget::setVisible(false);
+}
+
+void ShowAfterChild(QWidget* aWindow)
+{
+    // A window manager puts a window that was placed by itself, not by the program, back one title bar
+    // lower each time it is mapped again; moved by the program, it comes back where it was.
+    const QVariant place = aWindow->property(kPlaceProperty);
+    if (place.isValid())
+        aWindow->move(place.toPoint());
+    aWindow->show();
 }
 
 void ExecCentered(QDialog* aDialog)
@@ -94,6 +110,6 @@ void ExecCentered(QDialog* aDialog)
     const QPointer<QDialog> guard = aDialog;
     aDialog->exec();
     if (parent)
-        parent->show();
+        ShowAfterChild(parent);
     delete guard.data();
 }

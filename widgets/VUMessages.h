@@ -27,6 +27,9 @@ bool AskVUConfirm(const QString& aQuestion);
 // would end it, and the dialog that called exec() on aWindow would go on and destroy it).
 void HideWhileChildRuns(QWidget* aWindow);
 
+// Shows aWindow again after HideWhileChildRuns, where it was before.
+void ShowAfterChild(QWidget* aWindow);
+
 // Centres aDialog over its visible parent (or the screen), hides the parent while the dialog runs
 // modally, shows the parent again and deletes the dialog.
 void ExecCentered(QDialog* aDialog);

@@ -7,6 +7,7 @@
 #include "dialogs/CKR_MeasureDlg.h"
 #include "link/CKR_HiProt.h"
 #include "link/TKR_VUDateTime.h"
+#include "records/PrintPreview.h"
 #include "records/WorkshopConfig.h"
 #include "records/XmlElements.h"
 #include "tests/common/ModalDriver.h"
@@ -78,11 +79,8 @@ private:
                                 .arg(printer->printerName()));
             printer->setOutputFormat(QPrinter::PdfFormat);
             printer->setOutputFileName(aPdf);
-            for (QAction* action : w->findChildren<QAction*>())
-                if (action->text() == QStringLiteral("Print")) {
-                    action->trigger();
-                    return;
-                }
+            if (QAction* print = PreviewPrintAction(*static_cast<QPrintPreviewDialog*>(w)))
+                print->trigger();
         });
         aTech.In(QStringLiteral("QPrintDialog"), [](QWidget* w) { static_cast<QDialog*>(w)->accept(); });
     }
