@@ -1,3 +1,4 @@
+#include "app/Training.h"
 #include "app/v02.h"
 
 #include "link/VUError.h"
@@ -14,6 +15,7 @@ int main(int argc, char* argv[])
     {
         // Destroyed before the application object.
         v02 window(nullptr, Qt::WindowFlags());
+        MarkTraining(window);
         window.show();
         result = app.exec();
     }
