@@ -96,8 +96,9 @@ private slots:
         QFETCH(QString, window);
         const QString port = QDir(mUnit.dir.path()).filePath(QStringLiteral("COM5"));
         QProcess other;
-        other.start(QStringLiteral("flock"),
-                    {QStringLiteral("--exclusive"), port, QStringLiteral("sleep"), QStringLiteral("60")});
+        // flock(1) holds the port the way a second program does; --no-fork, so that ending it lets go.
+        other.start(QStringLiteral("flock"), {QStringLiteral("--exclusive"), QStringLiteral("--no-fork"),
+                                              port, QStringLiteral("sleep"), QStringLiteral("60")});
         QVERIFY(other.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(HeldElsewhere(port), 5000);
 
