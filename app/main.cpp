@@ -1,4 +1,5 @@
 #include "app/QtTranslations.h"
+#include "app/Training.h"
 #include "app/v02.h"
 
 #include "link/VUError.h"
@@ -16,6 +17,7 @@ int main(int argc, char* argv[])
     {
         // Destroyed before the application object.
         v02 window(nullptr, Qt::WindowFlags());
+        MarkTraining(window);
         window.show();
         result = app.exec();
     }

@@ -214,7 +214,10 @@ void CKR_ClbrDlg::OnWriteClick()
 void CKR_ClbrDlg::OnSaveClick()
 {
     const QDateTime now = QDateTime::currentDateTime();
-    const QString stem = mRegNumber.isEmpty() ? mVIN : mRegNumber;
+    // A number of blanks names no vehicle: the VIN does then.
+    QString stem = mRegNumber.simplified();
+    if (stem.isEmpty())
+        stem = mVIN.simplified();
     const QString path = AskSaveRecordPath(this, RecordFileName(stem, now, QStringLiteral("Clb")));
     if (path.isEmpty())
         return;
@@ -469,7 +472,9 @@ void CKR_ClbrDlg::OnWriteComplete()
     mB7AsStored = mB7Writing;
     mCANAsStored = mCANWriting;
     ShowVUResult(this);
-    OnSaveClick();
+    // An error that arrived while the result was shown has already ended the dialog: nothing to record.
+    if (!mFailed)
+        OnSaveClick();
 }
 
 void CKR_ClbrDlg::OnReadError(CKR_HiProt::T_ParamId, TKR_VUError aErr)

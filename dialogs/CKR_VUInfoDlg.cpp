@@ -510,9 +510,9 @@ QDomDocument CKR_VUInfoDlg::BuildRecord(const QDateTime& aWhen) const
     SetChildText(vu, QStringLiteral("SerNo"), mUi->edtVUSerNo->text());
     SetChildText(vu, QStringLiteral("SWVer"), mUi->edtVUSWVer->text());
     SetChildText(vu, QStringLiteral("Manufacturer"), mUi->edtVUManufacturer->text());
-    // Bit masks as unsigned decimals: no bit may turn into a sign.
-    SetChildText(vu, QStringLiteral("Composition"), QString::number(mOptions));
-    SetChildText(vu, QStringLiteral("SensorUsage"), QString::number(SettingsToWrite()));
+    // Signed, as the loaders read them back: bit 31 comes back whole.
+    WriteChildInt(vu, QStringLiteral("Composition"), static_cast<int>(mOptions));
+    WriteChildInt(vu, QStringLiteral("SensorUsage"), static_cast<int>(SettingsToWrite()));
     const TKR_VUDateTime clock(mUi->dteVUDateTime->dateTime(), mGMT->value());
     QDomElement dateTime = ChildElement(vu, QStringLiteral("DateTime"));
     SetChildText(dateTime, QStringLiteral("Date"), clock.ToText(1));

@@ -9,14 +9,19 @@ void ConnectVU(UART& aPort, QWidget* aParent)
     // The dialog under construction must not be shown (and hidden again) by the error dialog.
     Q_UNUSED(aParent);
 
-    QString tried;
-    const int port = FindVUPort(&tried);
+    VUPortSearch search;
+    const int port = FindVUPort(&search);
     if (port < 0) {
-        ShowVUError(VUErr::NoUnitFound, tried, nullptr);
+        ShowVUErrorCauses(NoUnitCauses(search.tried, search.busy, search.denied), nullptr);
         throw kVUConnectAbandoned;
     }
     if (aPort.Open(port, 9600) != S_OK) {
-        ShowVUError(VUErr::NoUnitFound, QString::number(port), nullptr);
+        // Another program may have taken the port since the search let it go.
+        const UART::OpenFault fault = aPort.LastOpenFault();
+        ShowVUErrorCauses(NoUnitCauses(QString::number(port),
+                                       fault == UART::OpenFault::Busy ? QList<int>{port} : QList<int>{},
+                                       fault == UART::OpenFault::Denied ? QList<int>{port} : QList<int>{}),
+                          nullptr);
         throw kVUConnectAbandoned;
     }
 }

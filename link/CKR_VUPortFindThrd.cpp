@@ -38,6 +38,7 @@ void CKR_VUPortFindThrd::run()
 {
     UART port;
     if (port.Open(mPort, kBaud) != S_OK) {
+        mFault = port.LastOpenFault();
         mResult = VUErr::PortNotOpen;
         mDone.Set();
         return;
@@ -60,6 +61,15 @@ void CKR_VUPortFindThrd::run()
 
 int FindVUPort(QString* aTried)
 {
+    VUPortSearch search;
+    const int result = FindVUPort(&search);
+    if (aTried != nullptr)
+        *aTried = search.tried;
+    return result;
+}
+
+int FindVUPort(VUPortSearch* aSearch)
+{
     std::vector<std::unique_ptr<CKR_VUPortFindThrd>> probes;
     probes.reserve(kLastPort - kFirstPort + 1);
     for (int port = kFirstPort; port <= kLastPort; ++port)
@@ -67,6 +77,8 @@ int FindVUPort(QString* aTried)
 
     int result = -1;
     QString tried;
+    QList<int> busy;
+    QList<int> denied;
     for (const auto& probe : probes) {
         probe->WaitDone(kProbeWaitMs);
         if (probe->Found()) {
@@ -75,14 +87,21 @@ int FindVUPort(QString* aTried)
         }
         if (probe->Result() != VUErr::PortNotOpen)
             tried += QStringLiteral("%1, ").arg(probe->Port());
+        else if (probe->Fault() == UART::OpenFault::Busy)
+            busy.append(probe->Port());
+        else if (probe->Fault() == UART::OpenFault::Denied)
+            denied.append(probe->Port());
     }
     if (!tried.isEmpty())
         tried.chop(2);
 
     probes.clear(); // each destruction waits for its probe to end
 
-    if (aTried != nullptr)
-        *aTried = tried;
+    if (aSearch != nullptr) {
+        aSearch->tried = tried;
+        aSearch->busy = busy;
+        aSearch->denied = denied;
+    }
     qDebug("Find: Port=%d", result);
     return result;
 }

@@ -11,6 +11,16 @@
 class UART
 {
 public:
+    // Why the last Open failed: the port search names busy and forbidden ports to the technician.
+    enum class OpenFault
+    {
+        None,     // opened, or not tried yet
+        Missing,  // no such port on this PC
+        Busy,     // held by another program
+        Denied,   // this user may not open it
+        Unusable, // not a serial line, or its line settings cannot be applied
+    };
+
     UART();
     ~UART();
     UART(const UART&) = delete;
@@ -20,6 +30,7 @@ public:
     int Open(int aPort, int aBaud);
     void Close();
     bool IsOpen() const { return mOpen; }
+    OpenFault LastOpenFault() const { return mOpenFault; }
     void Purge(bool aRx, bool aTx);
     // Bytes transferred; fewer than asked (0 or negative) when the limit ran out; -1 when closed.
     int Read(void* aBuf, int aCount, int aLimitMs);
@@ -40,9 +51,11 @@ private:
     std::unique_ptr<Overlapped> mReadOv;
     bool mOpen = false;
     std::unique_ptr<Overlapped> mWriteOv;
+    OpenFault mOpenFault = OpenFault::None;
 #else
     int mFd = -1;
     double mMsPerByte = 0.0;
     bool mOpen = false;
+    OpenFault mOpenFault = OpenFault::None;
 #endif
 };

@@ -1,5 +1,7 @@
 #include "link/UART.h"
 
+#include "link/LineSettings.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -10,6 +12,8 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -61,6 +65,28 @@ int MsUntil(Clock::time_point aDeadline)
     return int(std::chrono::ceil<std::chrono::milliseconds>(left).count());
 }
 
+UART::OpenFault FaultOfOpen(int aErrno)
+{
+    switch (aErrno) {
+    case EACCES:
+    case EPERM:
+        return UART::OpenFault::Denied;
+    case EBUSY: // another user's TIOCEXCL
+        return UART::OpenFault::Busy;
+    default: // ENOENT, ENXIO, ENODEV, EIO (a ttyS without hardware), ...
+        return UART::OpenFault::Missing;
+    }
+}
+
+// The slave side of a pseudo-terminal (the simulated unit's line) rather than a device with a wire.
+// (Unix 98 pseudo-terminal slaves have the majors 136 to 143).
+bool IsPseudoTerminal(int aFd)
+{
+    struct stat info = {};
+    return ::fstat(aFd, &info) == 0 && S_ISCHR(info.st_mode) && major(info.st_rdev) >= 136 &&
+           major(info.st_rdev) <= 143;
+}
+
 } // namespace
 
 UART::UART() = default;
@@ -89,28 +115,37 @@ QString UART::PortPath(int aPort)
 int UART::Open(int aPort, int aBaud)
 {
     Close();
+    mOpenFault = OpenFault::None;
 
     const QString path = PortPath(aPort);
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        mOpenFault = OpenFault::Missing;
         return E_UART;
+    }
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        mOpenFault = FaultOfOpen(errno);
         return E_UART;
+    }
     // Exclusive use: TIOCEXCL keeps other users out, but root ignores it, so the flock decides.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        mOpenFault = errno == EWOULDBLOCK ? OpenFault::Busy : OpenFault::Unusable;
         ::close(fd);
         return E_UART;
     }
 
+    // Not a terminal at all, such as a plain file in the port folder.
     termios tio{};
     speed_t speed = B9600;
     if (::tcgetattr(fd, &tio) != 0) {
         qWarning() << "UART::Open GetCommState() error";
+        mOpenFault = OpenFault::Unusable;
         ::close(fd);
         return E_UART;
     }
     if (!BaudConstant(aBaud, speed)) {
         qWarning() << "UART::Open SetCommState() error";
+        mOpenFault = OpenFault::Unusable;
         ::close(fd);
         return E_UART;
     }
@@ -123,9 +158,14 @@ int UART::Open(int aPort, int aBaud)
     tio.c_cc[VTIME] = 0;
     cfsetispeed(&tio, speed);
     cfsetospeed(&tio, speed);
-    // A pseudo-terminal may refuse or ignore the parity setting; it is still a usable line.
-    if (::tcsetattr(fd, TCSANOW, &tio) != 0 && !::isatty(fd)) {
+    // tcsetattr succeeds when any one setting was taken, so the line is read back and compared. A device
+    // that cannot run 9600 8O1 would garble every frame; only a pseudo-terminal may drop the parity.
+    const bool pseudo = IsPseudoTerminal(fd);
+    const bool applied = ::tcsetattr(fd, TCSANOW, &tio) == 0;
+    termios got{};
+    if ((!applied && !pseudo) || ::tcgetattr(fd, &got) != 0 || !LineSettingsHeld(tio, got, pseudo)) {
         qWarning() << "UART::Open SetCommState() error";
+        mOpenFault = OpenFault::Unusable;
         ::ioctl(fd, TIOCNXCL);
         ::close(fd);
         return E_UART;

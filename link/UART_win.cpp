@@ -39,17 +39,24 @@ QString UART::PortPath(int aPort)
 int UART::Open(int aPort, int aBaud)
 {
     Close();
+    mOpenFault = OpenFault::None;
 
     char name[32];
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", aPort);
     HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    if (handle == INVALID_HANDLE_VALUE) {
+        // An exclusive port that another program holds answers "access denied".
+        const DWORD error = GetLastError();
+        mOpenFault = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? OpenFault::Busy
+                                                                                      : OpenFault::Missing;
         return E_UART;
+    }
 
     // Undoes a half-done open: the object is not open yet, so Close() would not.
     auto fail = [&](const char* aWarning) {
         qWarning() << aWarning;
+        mOpenFault = OpenFault::Unusable;
         CloseIfValid(mReadOv->ov.hEvent);
         CloseIfValid(mWriteOv->ov.hEvent);
         CloseHandle(handle);

@@ -2,7 +2,9 @@
 
 #include "link/CKR_HiProt.h"
 
+#include <QList>
 #include <QMetaType>
+#include <QStringList>
 #include <QVariant>
 
 namespace {
@@ -70,6 +72,10 @@ QString VUErrorCauses(TKR_VUError code, const QString& aArg)
     case VUErr::BadChecksum:
         return QString::fromUtf8(kCommonCauses);
     case VUErr::NoUnitFound:
+        // With no port tried, "Были проверены COM-порты: ." would hide that there was none to try.
+        if (aArg.isEmpty())
+            return QString::fromUtf8(kCommonCauses) +
+                   QStringLiteral("\nНе найдено ни одного свободного COM-порта.");
         return QString::fromUtf8(kCommonCauses) + QStringLiteral("\nБыли проверены COM-порты: %1.").arg(aArg);
     case VUErr::UnknownParam:
         return QStringLiteral("  Несовместимая версия тахографа.");
@@ -86,6 +92,34 @@ QString VUErrorCauses(TKR_VUError code, const QString& aArg)
         return QStringLiteral("  Неизвестная ошибка ‘0x%1’ – обратитесь к разработчику.")
             .arg(quint64(code), 16, 16, QLatin1Char('0'));
     }
+}
+
+namespace {
+QString PortNumbers(const QList<int>& aPorts)
+{
+    QStringList numbers;
+    for (const int port : aPorts)
+        numbers.append(QString::number(port));
+    return numbers.join(QStringLiteral(", "));
+}
+} // namespace
+
+QString NoUnitCauses(const QString& aTried, const QList<int>& aBusy, const QList<int>& aDenied)
+{
+    QString text = VUErrorCauses(VUErr::NoUnitFound, aTried);
+    if (aBusy.size() == 1)
+        text += QStringLiteral("\nCOM-порт %1 занят другой программой – закройте её и повторите.")
+                    .arg(PortNumbers(aBusy));
+    else if (!aBusy.isEmpty())
+        text += QStringLiteral("\nCOM-порты %1 заняты другой программой – закройте её и повторите.")
+                    .arg(PortNumbers(aBusy));
+    if (aDenied.size() == 1)
+        text += QStringLiteral("\nНет прав на COM-порт %1 – обратитесь к администратору.")
+                    .arg(PortNumbers(aDenied));
+    else if (!aDenied.isEmpty())
+        text += QStringLiteral("\nНет прав на COM-порты %1 – обратитесь к администратору.")
+                    .arg(PortNumbers(aDenied));
+    return text;
 }
 
 QString ResultName(int code)

@@ -34,6 +34,11 @@ constexpr bool IsNegativeReply(TKR_VUError code)
 QString VUErrorText(TKR_VUError code);
 // Possible-causes text for the error dialog; aArg replaces %1 for code 7.
 QString VUErrorCauses(TKR_VUError code, const QString& aArg);
+template <typename T> class QList;
+
+// Causes text of code 7 after a port search: the tried ports as above, then the ports that exist but
+// are held by another program (aBusy) or closed to this user (aDenied).
+QString NoUnitCauses(const QString& aTried, const QList<int>& aBusy, const QList<int>& aDenied);
 
 // Result codes of the thread library. Include this header before <windows.h>, which defines S_OK.
 enum NvResult : int

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian package (scripts/package.sh) and checks it: control fields, file list, lintian, and the
-# menu entry's start in a new home: workshop folder made, sample logos copied, the program running there.
+# menu entry's start in a new home: workshop folder made, sample logos copied, the program running there;
+# the training entry's start under Xvfb: the simulated unit up, the program in the training folder finding it.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-$top/build-package}
-"$top/scripts/install-deps.sh" dpkg-dev lintian
+"$top/scripts/install-deps.sh" dpkg-dev lintian xdotool
 "$top/scripts/package.sh" "$dir" >/dev/null
 deb=$(ls "$dir"/velmora_*_amd64.deb)
 tmp=$(mktemp -d)
@@ -27,7 +28,10 @@ cat >"$tmp/expected" <<'LIST'
 ./usr/bin/velmora
 ./usr/bin/vuctl
 ./usr/bin/vusim
+./usr/libexec/velmora/velmora-training
 ./usr/libexec/velmora/velmora-workshop
+./usr/libexec/velmora/vusim
+./usr/share/applications/velmora-training.desktop
 ./usr/share/applications/velmora.desktop
 ./usr/share/doc/velmora/changelog.gz
 ./usr/share/doc/velmora/copyright
@@ -41,6 +45,8 @@ cat >"$tmp/expected" <<'LIST'
 ./usr/share/metainfo/velmora.metainfo.xml
 ./usr/share/velmora/samples/LogoCertif.png
 ./usr/share/velmora/samples/LogoLabel.png
+./usr/share/velmora/samples/training/Config.xml
+./usr/share/velmora/samples/training/Training.txt
 LIST
 diff -u "$tmp/expected" "$tmp/files" || fail "file list differs (- expected, + in the package)"
 
@@ -79,4 +85,52 @@ rm "$workshop/LogoLabel.png"
 start
 [ "$(cat "$workshop/LogoCertif.png")" = own ] && [ ! -e "$workshop/LogoLabel.png" ] ||
     fail "the workshop's logos were changed on a later start"
+[ "$(readlink -f "$tmp/root/usr/bin/vusim")" = "$tmp/root/usr/libexec/velmora/vusim" ] ||
+    fail "/usr/bin/vusim does not lead to the simulator in libexec"
+
+# The training entry, in the same home under Xvfb: it makes its own folder, starts the simulated unit,
+# and the program there finds it when the technician clicks Программировать. The workshop stays as it is.
+training=$home/Документы/Velmora-учебный
+training_exec=$(sed -n 's/^Exec=//p' "$tmp/root/usr/share/applications/velmora-training.desktop")
+ls -l --time-style=full-iso "$workshop" >"$tmp/workshop-before"
+cat >"$tmp/train.sh" <<'TRAIN'
+#!/usr/bin/env bash
+# Runs inside xvfb-run: $1 the entry's command, $2 the new home, $3 the runtime folder, $4 the log.
+set -u
+env -i HOME="$2" XDG_RUNTIME_DIR="$3" PATH=/usr/bin:/bin DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" \
+    "$1" 2>"$4" &
+entry=$!
+launcher=""
+for _ in $(seq 150); do
+    launcher=$(xdotool search --onlyvisible --class velmora 2>/dev/null | head -n 1)
+    [ -n "$launcher" ] && break
+    sleep 0.2
+done
+[ -n "$launcher" ] || { echo "no launcher window" >>"$4"; kill "$entry"; exit 1; }
+sleep 1
+xdotool search --onlyvisible --class velmora getwindowname %@ >>"$4.titles" 2>/dev/null
+xdotool mousemove --window "$launcher" 175 110 click 1 # Программировать
+for _ in $(seq 200); do grep -q '^Find: Port=' "$4" && break; sleep 0.1; done
+sleep 1
+ps -o args= --ppid "$entry" >"$4.children"
+# The program closes; its start-up script then stops the simulator and ends.
+kill "$(ps -o pid= -o comm= --ppid "$entry" | awk '$2 == "velmora" {print $1}')"
+for _ in $(seq 50); do kill -0 "$entry" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$entry" 2>/dev/null && { echo "the start-up script did not end with the program" >>"$4"; exit 1; }
+exit 0
+TRAIN
+chmod +x "$tmp/train.sh"
+xvfb-run -a -s "-screen 0 1366x768x24" "$tmp/train.sh" "$tmp/root$training_exec" "$home" "$tmp" "$tmp/training.log" ||
+    fail "the training entry did not come up: $(cat "$tmp/training.log")"
+grep -qx 'Find: Port=3' "$tmp/training.log" || fail "the program in training found no unit: $(cat "$tmp/training.log")"
+grep -q 'учебный режим' "$tmp/training.log.titles" || fail "the launcher does not say it is training"
+grep -q "libexec/velmora/vusim --dir" "$tmp/training.log.children" || fail "the simulator was not running"
+for f in LogoCertif.png LogoLabel.png Config.xml Training.txt; do
+    [ -s "$training/$f" ] || fail "$f missing in the training folder"
+done
+ls -l --time-style=full-iso "$workshop" | diff -u "$tmp/workshop-before" - || fail "training changed the workshop"
+sleep 0.5
+! pgrep -f "$tmp/root/usr/libexec/velmora/vusim" >/dev/null || fail "the simulator still runs after the program closed"
+[ -z "$(ls "$tmp" | grep '^velmora-training\.')" ] || fail "the training port folder was left behind"
+
 echo "check-package: $(basename "$deb") ($(du -k "$deb" | cut -f1) KiB) is fine"

@@ -17,7 +17,7 @@ CKR_GMTSpinBox::CKR_GMTSpinBox(QWidget* aParent) : QSpinBox(aParent)
 QValidator::State CKR_GMTSpinBox::validate(QString& aText, int& aPos) const
 {
     Q_UNUSED(aPos);
-    qDebug() << "CKR_GMTSpinBox::validate:" << aText;
+    qDebug().noquote() << "CKR_GMTSpinBox::validate:" << aText;
 
     // Anything that can still grow into "+h:mm" is worth keeping while typing.
     static const QRegularExpression possible(QStringLiteral("^[+-]?\\d{0,2}:?\\d{0,2}$"));

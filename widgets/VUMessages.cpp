@@ -13,10 +13,15 @@
 
 void ShowVUError(TKR_VUError aCode, const QString& aArg, QWidget* aParent)
 {
+    ShowVUErrorCauses(VUErrorCauses(aCode, aArg), aParent);
+}
+
+void ShowVUErrorCauses(const QString& aCauses, QWidget* aParent)
+{
     auto* dialog = new QDialog(aParent);
     Ui::VU_Error form;
     form.setupUi(dialog);
-    form.lblMessage->setText(VUErrorCauses(aCode, aArg));
+    form.lblMessage->setText(aCauses);
     ExecCentered(dialog);
 }
 

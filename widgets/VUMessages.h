@@ -10,6 +10,8 @@ class QWidget;
 // Exchange error dialog: the possible causes for aCode (aArg fills in the tried ports for code 7),
 // centred over aParent, which stays hidden meanwhile.
 void ShowVUError(TKR_VUError aCode, const QString& aArg, QWidget* aParent);
+// The same dialog with a causes text made by the caller (a port search's full account).
+void ShowVUErrorCauses(const QString& aCauses, QWidget* aParent);
 
 // "New data written" dialog, centred over aParent, which stays hidden meanwhile.
 void ShowVUResult(QWidget* aParent);

@@ -38,16 +38,23 @@ void TestPortFind::search_data()
     QTest::addColumn<PortMap>("ports");
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("tried");
+    QTest::addColumn<QList<int>>("busy");
+    QTest::addColumn<QList<int>>("denied");
     using M = PortMap;
-    QTest::newRow("no port at all") << M{} << -1 << "";
-    QTest::newRow("unit on 3") << M{{1, "s"}, {3, "u"}} << 3 << "1";
-    QTest::newRow("nobody answers") << M{{1, "s"}, {3, "s"}} << -1 << "1, 3";
-    QTest::newRow("held port not listed") << M{{1, "s"}, {2, "l"}, {4, "s"}} << -1 << "1, 4";
-    QTest::newRow("refusal counts as found") << M{{5, "n"}} << 5 << "";
-    QTest::newRow("mixed") << M{{1, "s"}, {2, "l"}, {3, "f"}, {5, "u"}, {9, "n"}, {12, "s"}} << 5 << "1";
-    QTest::newRow("lowest unit wins") << M{{4, "n"}, {6, "u"}} << 4 << "";
-    QTest::newRow("high port") << M{{7, "s"}, {255, "u"}} << 255 << "7";
-    QTest::newRow("only a held unit") << M{{8, "l"}} << -1 << "";
+    using L = QList<int>;
+    QTest::newRow("no port at all") << M{} << -1 << "" << L{} << L{};
+    QTest::newRow("unit on 3") << M{{1, "s"}, {3, "u"}} << 3 << "1" << L{} << L{};
+    QTest::newRow("nobody answers") << M{{1, "s"}, {3, "s"}} << -1 << "1, 3" << L{} << L{};
+    QTest::newRow("held port not tried") << M{{1, "s"}, {2, "l"}, {4, "s"}} << -1 << "1, 4" << L{2} << L{};
+    QTest::newRow("refusal counts as found") << M{{5, "n"}} << 5 << "" << L{} << L{};
+    QTest::newRow("mixed") << M{{1, "s"}, {2, "l"}, {3, "f"}, {5, "u"}, {9, "n"}, {12, "s"}} << 5 << "1"
+                           << L{2} << L{};
+    QTest::newRow("lowest unit wins") << M{{4, "n"}, {6, "u"}} << 4 << "" << L{} << L{};
+    QTest::newRow("high port") << M{{7, "s"}, {255, "u"}} << 255 << "7" << L{} << L{};
+    QTest::newRow("only a held unit") << M{{8, "l"}} << -1 << "" << L{8} << L{};
+    QTest::newRow("held, closed and silent")
+        << M{{3, "f"}, {6, "l"}, {9, "s"}, {11, "l"}} << -1 << "9" << L{6, 11} << L{};
+    QTest::newRow("closed to this user") << M{{2, "d"}, {4, "s"}} << -1 << "4" << L{} << L{2};
 }
 
 void TestPortFind::search()
@@ -55,6 +62,10 @@ void TestPortFind::search()
     QFETCH(PortMap, ports);
     QFETCH(int, result);
     QFETCH(QString, tried);
+    QFETCH(QList<int>, busy);
+    QFETCH(QList<int>, denied);
+    if (!denied.isEmpty() && ::geteuid() == 0)
+        QSKIP("root may open every device");
 
     QTemporaryDir dir;
     qputenv("VELMORA_SERIAL_DIR", dir.path().toLocal8Bit());
@@ -74,6 +85,8 @@ void TestPortFind::search()
                 unit->SetRefusal(CKR_HiProt::PID_VUDateTime, 0x22);
             unit->StartStore();
         }
+        if (it.value() == "d")
+            QVERIFY(QFile::setPermissions(unit->SlavePath(), QFileDevice::Permissions()));
         if (it.value() == "l") {
             const int fd = ::open(QFile::encodeName(unit->SlavePath()).constData(), O_RDWR | O_NOCTTY);
             QVERIFY(fd >= 0);
@@ -84,12 +97,15 @@ void TestPortFind::search()
     }
 
     auto log = std::make_unique<TestLog>();
-    QString list = QStringLiteral("unchanged");
+    VUPortSearch search;
+    search.tried = QStringLiteral("unchanged");
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(FindVUPort(&list), result);
+    QCOMPARE(FindVUPort(&search), result);
     const qint64 ms = timer.elapsed();
-    QCOMPARE(list, tried);
+    QCOMPARE(search.tried, tried);
+    QCOMPARE(search.busy, busy);
+    QCOMPARE(search.denied, denied);
     QCOMPARE(log->Lines().last(), QStringLiteral("Find: Port=%1").arg(result));
     QVERIFY2(ms < 2600, qPrintable(QString::number(ms)));
     for (const QString& line : log->Lines())

@@ -13,6 +13,8 @@ private slots:
     void errorText();
     void causesText_data();
     void causesText();
+    void noUnitCauses_data();
+    void noUnitCauses();
     void unknownCodeCauses_data();
     void unknownCodeCauses();
     void resultName_data();
@@ -73,7 +75,7 @@ void TestVUError::causesText_data()
     QTest::newRow("6") << 6u << "" << common;
     QTest::newRow("7 list") << 7u << "1, 3" << common + "\nБыли проверены COM-порты: 1, 3.";
     QTest::newRow("7 port") << 7u << "4" << common + "\nБыли проверены COM-порты: 4.";
-    QTest::newRow("7 none") << 7u << "" << common + "\nБыли проверены COM-порты: .";
+    QTest::newRow("7 none") << 7u << "" << common + "\nНе найдено ни одного свободного COM-порта.";
     QTest::newRow("unknown param") << 0x40000001u << ""
                                    << "  Несовместимая версия тахографа.";
     QTest::newRow("IML") << 0x80000013u << "" << refused + "‘RC_IML’.";
@@ -87,6 +89,47 @@ void TestVUError::causesText()
     QFETCH(QString, arg);
     QFETCH(QString, text);
     QCOMPARE(VUErrorCauses(code, arg), text);
+}
+
+// After a search without a unit: the tried ports, then those that exist but could not be opened.
+void TestVUError::noUnitCauses_data()
+{
+    const QString common = "  1. Выключили тахограф.\n  2. Отсоединили кабель.\n  3. Тахограф в неподходящем "
+                           "режиме.\n  4. Неисправность тахографа, кабеля или ПК.";
+    QTest::addColumn<QString>("tried");
+    QTest::addColumn<QList<int>>("busy");
+    QTest::addColumn<QList<int>>("denied");
+    QTest::addColumn<QString>("text");
+    using L = QList<int>;
+    QTest::newRow("tried only") << "1, 3" << L{} << L{} << common + "\nБыли проверены COM-порты: 1, 3.";
+    QTest::newRow("nothing at all") << "" << L{} << L{}
+                                    << common + "\nНе найдено ни одного свободного COM-порта.";
+    QTest::newRow("one busy") << "" << L{3} << L{}
+                              << common +
+                                     "\nНе найдено ни одного свободного COM-порта.\nCOM-порт 3 занят другой "
+                                     "программой – закройте её и повторите.";
+    QTest::newRow("busy and tried") << "1" << L{3, 4} << L{}
+                                    << common +
+                                           "\nБыли проверены COM-порты: 1.\nCOM-порты 3, 4 заняты другой "
+                                           "программой – закройте её и повторите.";
+    QTest::newRow("denied") << "" << L{} << L{33}
+                            << common +
+                                   "\nНе найдено ни одного свободного COM-порта.\nНет прав на COM-порт 33 – "
+                                   "обратитесь к администратору.";
+    QTest::newRow("all three") << "2" << L{5} << L{6, 7}
+                               << common +
+                                      "\nБыли проверены COM-порты: 2.\nCOM-порт 5 занят другой программой – "
+                                      "закройте её и повторите.\nНет прав на COM-порты 6, 7 – обратитесь к "
+                                      "администратору.";
+}
+
+void TestVUError::noUnitCauses()
+{
+    QFETCH(QString, tried);
+    QFETCH(QList<int>, busy);
+    QFETCH(QList<int>, denied);
+    QFETCH(QString, text);
+    QCOMPARE(NoUnitCauses(tried, busy, denied), text);
 }
 
 void TestVUError::unknownCodeCauses_data()

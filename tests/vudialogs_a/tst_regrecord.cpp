@@ -87,6 +87,7 @@ private slots:
     void loadFailuresLeaveTheFields();
     void textsOutsideTheCodePageSurviveARoundTrip();
     void successfulWriteOffersTheRecordOfWhatWasWritten();
+    void topBitOfTheMasksComesBackFromTheRecord();
 
 private:
     template <class T> T* Find(const char* aName) const { return FindWidget<T>(mDlg.get(), aName); }
@@ -535,6 +536,35 @@ void TestRegRecord::successfulWriteOffersTheRecordOfWhatWasWritten()
     QCOMPARE(vehicle.firstChildElement("VIN").text(), mFix.unit.Value(P::PID_VehicleVIN).toString());
     QCOMPARE(vehicle.firstChildElement("RegNo").firstChildElement("Number").text(), QString("E001KX116"));
     QCOMPARE(mFix.unit.Value(P::PID_VehicleRegNo).toString().trimmed(), QString("E001KX116"));
+}
+
+// A unit that sets bit 31 of its options and settings: the record keeps them as the loaders read them
+// back (signed), and loading the record restores them.
+void TestRegRecord::topBitOfTheMasksComesBackFromTheRecord()
+{
+    const quint32 options = 0x8000002Bu;
+    const quint32 settings = 0x80000021u;
+    mFix.unit.SetOptions(options);
+    mFix.unit.SetRawValue(P::PID_VUSettings, Le(settings, 4));
+    Read();
+    Save(mWork.filePath("top-bit.xml"));
+    const auto vuText = [](const QString& aPath, const char* aName) {
+        QDomDocument doc;
+        QFile file(aPath);
+        if (!file.open(QIODevice::ReadOnly) || !doc.setContent(&file))
+            return QStringLiteral("(unreadable)");
+        return doc.documentElement().firstChildElement("VU").firstChildElement(aName).text();
+    };
+    QCOMPARE(vuText(mWork.filePath("top-bit.xml"), "Composition"), QString::number(qint32(options)));
+    QCOMPARE(vuText(mWork.filePath("top-bit.xml"), "SensorUsage"), QString::number(qint32(settings)));
+
+    mFix.unit.SetOptions(0x2B);
+    mFix.unit.SetRawValue(P::PID_VUSettings, Le(0x21, 4));
+    Read();
+    Load(mWork.filePath("top-bit.xml"));
+    Save(mWork.filePath("top-bit-again.xml"));
+    QCOMPARE(vuText(mWork.filePath("top-bit-again.xml"), "SensorUsage"), QString::number(qint32(settings)));
+    Read();
 }
 
 int main(int argc, char** argv)
