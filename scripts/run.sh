@@ -3,7 +3,8 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
-"$top/scripts/build.sh" "$top/build"
+# Only the program and the simulator: the tests are not needed to try the program.
+"$top/scripts/build.sh" "$top/build" -- velmora vusim
 export VELMORA_SERIAL_DIR=${VELMORA_SERIAL_DIR:-$(mktemp -d /tmp/velmora-ports.XXXXXX)}
 "$top/build/tools/vusim/vusim" --dir "$VELMORA_SERIAL_DIR" --port 3 &
 sim=$!

@@ -4,6 +4,8 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
+# Every C++ file is formatted with the project's .clang-format.
+(cd "$top" && git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror)
 "$top/scripts/build.sh" "$top/build-asan" -DVELMORA_SANITIZE=ON
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
