@@ -566,11 +566,6 @@ void CKR_VUInfoDlg::OnSaveClick()
     SaveRecord(this, path, BuildRecord(now));
 }
 
-bool CKR_VUInfoDlg::ParseOffsetText(const QString& aText, int& aMinutes)
-{
-    return OffsetFromText(aText, aMinutes);
-}
-
 void CKR_VUInfoDlg::ApplyRecord(const QDomDocument& aDoc)
 {
     // Paths are followed with ChildElement, which adds missing elements to this copy only. An element
@@ -588,7 +583,7 @@ void CKR_VUInfoDlg::ApplyRecord(const QDomDocument& aDoc)
     int offset = 0;
     const QString offsetText =
         ReadChildText(ChildElement(vu, QStringLiteral("DateTime")), QStringLiteral("GMT"), QString());
-    if (!offsetText.isEmpty() && ParseOffsetText(offsetText, offset)) {
+    if (!offsetText.isEmpty() && OffsetFromText(offsetText, offset)) {
         // The zone comes from the record; the clock goes on showing the unit's clock uncorrected.
         mClockCorrection = 0;
         mTakeOffset = true;

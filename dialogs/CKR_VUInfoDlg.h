@@ -55,8 +55,6 @@ public:
     QDomDocument BuildRecord(const QDateTime& aWhen) const;
     // Hands the values of a record (of any kind) to ApplyValue.
     void ApplyRecord(const QDomDocument& aDoc);
-    // Offset text "+3:00" / "-0:30" in minutes; false when it cannot be read.
-    static bool ParseOffsetText(const QString& aText, int& aMinutes);
 
 protected:
     bool eventFilter(QObject* aWatched, QEvent* aEvent) override;

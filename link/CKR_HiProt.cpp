@@ -460,7 +460,7 @@ const CKR_HiProt::ParamInfo* CKR_HiProt::FindParam(T_ParamId aId)
     return nullptr;
 }
 
-const CKR_HiProt::ParamInfo* CKR_HiProt::FindParam(const QString& aName)
+const CKR_HiProt::ParamInfo* CKR_HiProt::FindParam(const QString& aName, Qt::CaseSensitivity aCase)
 {
     const QString name = aName.trimmed();
     bool number = false;
@@ -468,9 +468,10 @@ const CKR_HiProt::ParamInfo* CKR_HiProt::FindParam(const QString& aName)
                                                                              : name.toInt(&number, 10);
     if (number)
         return FindParam(id);
+    const QString prefixed = QStringLiteral("PID_") + name;
     for (const ParamInfo& info : ParamTable()) {
         const QLatin1String full(info.name);
-        if (name == full || QStringLiteral("PID_") + name == full)
+        if (name.compare(full, aCase) == 0 || prefixed.compare(full, aCase) == 0)
             return &info;
     }
     return nullptr;

@@ -89,7 +89,9 @@ public:
     // The parameter table, in identifier order of the description.
     static const QList<ParamInfo>& ParamTable();
     static const ParamInfo* FindParam(T_ParamId aId);
-    static const ParamInfo* FindParam(const QString& aName); // "KConst", "PID_KConst" or "63768" / "0xF918"
+    // By name, with or without the PID_ prefix ("KConst", "PID_KConst"), or by number, decimal or
+    // hexadecimal with 0x ("63768", "0xF918"); blanks around do not count.
+    static const ParamInfo* FindParam(const QString& aName, Qt::CaseSensitivity aCase = Qt::CaseSensitive);
 
     // Value bytes of a write request (after service and identifier). False for an unknown identifier
     // or a value that cannot be encoded.

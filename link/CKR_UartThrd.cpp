@@ -53,10 +53,14 @@ void CKR_UartThrd::Stop()
     mResumeEvent.Set(); // releases a worker parked after an error
 }
 
+bool CKR_UartThrd::IsModemRefusal(CKR_HiProt::T_ParamId aId, TKR_VUError aErr)
+{
+    return aId >= CKR_HiProt::PID_MdmPIN && aId <= CKR_HiProt::PID_MdmMonitURL && aErr == VUErr::RC_ROOR;
+}
+
 bool CKR_UartThrd::IsTolerated(CKR_HiProt::T_ParamId aId, bool aWrite, TKR_VUError aErr)
 {
-    // Units without a modem refuse its settings as out of range.
-    if (aId >= CKR_HiProt::PID_MdmPIN && aId <= CKR_HiProt::PID_MdmMonitURL && aErr == VUErr::RC_ROOR)
+    if (IsModemRefusal(aId, aErr))
         return true;
     // Units without a GNSS receiver may refuse the position: there is simply none to show.
     return !aWrite && aId == CKR_HiProt::PID_GPSData && VUErr::IsNegativeReply(aErr);

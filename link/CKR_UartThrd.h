@@ -28,6 +28,9 @@ public:
     // Drops every queued request; a result of the request under way is not signalled.
     void Clear();
     void Stop() override;
+    // Units without a modem refuse its settings as out of range: such a read or write counts as a
+    // success, a read giving an empty text. vuctl follows the same rule.
+    static bool IsModemRefusal(CKR_HiProt::T_ParamId aId, TKR_VUError aErr);
     // Number of requests waiting in the queue (for diagnostics).
     int QueueLength()
     {

@@ -1,7 +1,5 @@
 #include "link/TKR_VUDateTime.h"
 
-#include <cstdlib>
-
 TKR_VUDateTime::TKR_VUDateTime() : mDateTime(QDate(), QTime(), Qt::UTC) {}
 
 TKR_VUDateTime::TKR_VUDateTime(const QDateTime& aDateTime, int aOffset)
@@ -29,14 +27,55 @@ QString TKR_VUDateTime::ToText(int aMode) const
         return mDateTime.toString(QStringLiteral("dd/MM/yyyy"));
     case 2:
         return mDateTime.toString(QStringLiteral("hh:mm:ss"));
-    case 3: {
-        const int magnitude = std::abs(mOffset);
-        return QStringLiteral("%1%2:%3")
-            .arg(mOffset >= 0 ? QStringLiteral("+") : QStringLiteral("-"))
-            .arg(magnitude / 60)
-            .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
-    }
+    case 3:
+        return OffsetText(mOffset);
     default:
         return {};
     }
+}
+
+QString OffsetText(qint64 aMinutes)
+{
+    // 64-bit, so that the magnitude of the smallest int is defined.
+    const qint64 magnitude = aMinutes < 0 ? -aMinutes : aMinutes;
+    return QStringLiteral("%1%2:%3")
+        .arg(aMinutes < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        .arg(magnitude / 60)
+        .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
+}
+
+qint64 OffsetParts::Exact() const
+{
+    const qint64 total = hours * 60 + minutes;
+    return negative ? -total : total;
+}
+
+qint64 OffsetParts::HalfHours() const
+{
+    const qint64 total = hours * 60 + (minutes < 15 ? 0 : 30);
+    return negative ? -total : total;
+}
+
+OffsetParts ReadOffsetText(const QString& aText)
+{
+    const QString text = aText.simplified();
+    OffsetParts parts;
+    parts.negative = text.startsWith(QLatin1Char('-'));
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    bool hoursOk = false;
+    // toInt refuses a digit string beyond the int range; 64-bit keeps 60 times the hours defined.
+    const qint64 hours = (colon > 0 ? text.left(colon) : text).toInt(&hoursOk, 10);
+    parts.hours = hours < 0 ? -hours : hours;
+    if (colon <= 0)
+        return parts;
+    const QString minutesText = text.mid(colon + 1);
+    bool minutesOk = false;
+    parts.minutes = minutesText.toUInt(&minutesOk, 10);
+    if (!minutesOk) {
+        // What is typed may still carry a sign here ("3:-20"); its magnitude counts.
+        const qint64 signedMinutes = minutesText.toInt();
+        parts.minutes = signedMinutes < 0 ? -signedMinutes : signedMinutes;
+    }
+    parts.complete = hoursOk && minutesOk;
+    return parts;
 }

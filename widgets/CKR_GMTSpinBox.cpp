@@ -1,5 +1,7 @@
 #include "widgets/CKR_GMTSpinBox.h"
 
+#include "link/TKR_VUDateTime.h"
+
 #include <QDebug>
 #include <QRegularExpression>
 
@@ -33,34 +35,15 @@ int CKR_GMTSpinBox::valueFromText(const QString& aText) const
 {
     qDebug().noquote().nospace() << "valueFromText (" << aText << ")";
 
-    const QString text = aText.simplified();
-    const qsizetype colon = text.indexOf(QLatin1Char(':'));
-    qint64 hours = 0;
-    qint64 half = 0;
-    if (colon > 0) {
-        hours = text.left(colon).toInt();
-        const int minutes = text.mid(colon + 1).toInt();
-        half = qAbs(minutes) < 15 ? 0 : 30;
-    } else {
-        hours = text.toInt();
-    }
-
-    // 64-bit arithmetic: a direct call with a long digit string must not overflow.
-    const qint64 result = text.startsWith(QLatin1Char('-')) ? -(qAbs(hours) * 60 + half) : hours * 60 + half;
+    // Partly typed texts count too: "7" is seven hours, "1:" one hour. The range is the box's to keep;
+    // here a direct call with a long digit string must only not overflow.
     const qint64 lowest = std::numeric_limits<int>::min();
     const qint64 highest = std::numeric_limits<int>::max();
-    return static_cast<int>(qBound(lowest, result, highest));
+    return static_cast<int>(qBound(lowest, ReadOffsetText(aText).HalfHours(), highest));
 }
 
 QString CKR_GMTSpinBox::textFromValue(int aValue) const
 {
     qDebug().nospace() << "textFromValue (" << aValue << ")";
-
-    // 64-bit so that negating the smallest int stays defined.
-    const qint64 v = aValue;
-    const qint64 magnitude = v < 0 ? -v : v;
-    return QStringLiteral("%1%2:%3")
-        .arg(v < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-        .arg(magnitude / 60)
-        .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
+    return OffsetText(aValue);
 }

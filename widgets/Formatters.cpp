@@ -1,5 +1,7 @@
 #include "widgets/Formatters.h"
 
+#include "link/TKR_VUDateTime.h"
+
 #include <QDateTime>
 #include <QLocale>
 
@@ -60,19 +62,10 @@ QString KnotsAsKmhText(double aKnots)
 
 bool OffsetFromText(const QString& aText, int& aMinutes)
 {
-    const QString text = aText.trimmed();
-    const qsizetype p = text.indexOf(QLatin1Char(':'));
-    if (p <= 0)
-        return false;
-    bool hoursOk = false;
-    bool minutesOk = false;
-    // 64-bit: a record's hours may be any digit string, and 60 times the largest int overflows.
-    const qint64 hours = text.left(p).toInt(&hoursOk, 10);
-    const uint minutes = text.mid(p + 1).toUInt(&minutesOk, 10);
-    if (!hoursOk || !minutesOk)
+    const OffsetParts parts = ReadOffsetText(aText);
+    if (!parts.complete)
         return false;
     constexpr qint64 kLimit = 23 * 60 + 30;
-    const qint64 offset = std::min(std::abs(hours) * 60 + (minutes < 15 ? 0 : 30), kLimit);
-    aMinutes = int(text.startsWith(QLatin1Char('-')) ? -offset : offset);
+    aMinutes = int(std::clamp(parts.HalfHours(), -kLimit, kLimit));
     return true;
 }

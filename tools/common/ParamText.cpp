@@ -19,15 +19,6 @@ bool IsInteger(const CKR_HiProt::ParamInfo& aInfo)
     return aInfo.read == Encoding::Unsigned;
 }
 
-QString OffsetText(int aMinutes)
-{
-    const int magnitude = aMinutes < 0 ? -aMinutes : aMinutes;
-    return QStringLiteral("%1%2:%3")
-        .arg(aMinutes < 0 ? QStringLiteral("-") : QStringLiteral("+"))
-        .arg(magnitude / 60)
-        .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
-}
-
 bool Fail(QString* aError, const QString& aText)
 {
     if (aError)
@@ -49,20 +40,7 @@ namespace ParamText {
 
 const CKR_HiProt::ParamInfo* Find(const QString& aNameOrNumber)
 {
-    const QString text = aNameOrNumber.trimmed();
-    if (text.isEmpty())
-        return nullptr;
-    bool ok = false;
-    const int number = text.toInt(&ok, 0); // decimal, or hexadecimal with 0x
-    if (ok)
-        return CKR_HiProt::FindParam(number);
-    for (const CKR_HiProt::ParamInfo& info : CKR_HiProt::ParamTable()) {
-        const QString full = QString::fromLatin1(info.name);
-        if (text.compare(full, Qt::CaseInsensitive) == 0 ||
-            text.compare(Name(info), Qt::CaseInsensitive) == 0)
-            return &info;
-    }
-    return nullptr;
+    return CKR_HiProt::FindParam(aNameOrNumber, Qt::CaseInsensitive);
 }
 
 QString Name(const CKR_HiProt::ParamInfo& aInfo)
@@ -136,7 +114,7 @@ bool FromText(CKR_HiProt::T_ParamId aId, const QString& aText, QVariant& aValue,
     }
     case Encoding::VUDateTime: {
         static const QRegularExpression pattern(QStringLiteral(
-            "^\\s*(\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d)(?:\\s+([+-])(\\d{1,2}):(\\d\\d))?\\s*$"));
+            "^\\s*(\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d)(?:\\s+([+-]\\d{1,2}:\\d\\d))?\\s*$"));
         const QRegularExpressionMatch match = pattern.match(aText);
         if (!match.hasMatch())
             return Fail(aError,
@@ -150,15 +128,14 @@ bool FromText(CKR_HiProt::T_ParamId aId, const QString& aText, QVariant& aValue,
         if (when.toSecsSinceEpoch() > qint64(0xFFFFFFFFu))
             return Fail(aError, QStringLiteral("date and time out of range: '%1'").arg(aText));
         int offset = 0;
-        if (!match.captured(2).isEmpty()) {
-            const int minutes = match.captured(4).toInt();
-            if (minutes > 59)
+        if (match.hasCaptured(2)) {
+            // Exact minutes: the unit keeps any offset, not only whole half hours.
+            const OffsetParts parts = ReadOffsetText(match.captured(2));
+            if (parts.minutes > 59)
                 return Fail(aError, QStringLiteral("offset minutes out of range: '%1'").arg(aText));
-            offset = match.captured(3).toInt() * 60 + minutes;
-            if (offset > 127 * 60)
+            if (parts.hours * 60 + parts.minutes > 127 * 60)
                 return Fail(aError, QStringLiteral("offset out of range: '%1'").arg(aText));
-            if (match.captured(2) == QLatin1String("-"))
-                offset = -offset;
+            offset = int(parts.Exact());
         }
         aValue = TKR_VUDateTime(when, offset).ToVariant();
         return true;

@@ -12,7 +12,7 @@
 //   PID_VUDateTime: dd/MM/yyyy hh:mm:ss (UTC), a blank, the offset as +3:00 / -5:30.
 namespace ParamText {
 
-// The parameter named by "KConst", "PID_KConst" (any case) or its number ("63768", "0xF918").
+// The parameter named as CKR_HiProt::FindParam takes it, in any case ("kconst", "PID_KCONST", "0xF918").
 const CKR_HiProt::ParamInfo* Find(const QString& aNameOrNumber);
 // The identifier's name without the PID_ prefix.
 QString Name(const CKR_HiProt::ParamInfo& aInfo);

@@ -1,16 +1,20 @@
 // vuctl: find a vehicle unit, read, write or dump its parameters from the command line.
 #include "link/CKR_HiProt.h"
+#include "link/CKR_UartThrd.h"
 #include "link/CKR_VUPortFindThrd.h"
 #include "link/UART.h"
 #include "link/VUError.h"
 #include "tools/common/ParamText.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QMap>
 #include <QStringList>
 
 #include <cstdio>
+#include <optional>
 
 #ifndef Q_OS_WIN
 #include <cerrno>
@@ -26,8 +30,8 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-const char* const kHelp = R"(Usage: vuctl [--port N] [--verbose] COMMAND [ARGS]
-
+// What follows the parser's own list of the options in --help.
+const char* const kHelpMore = R"(
 Commands:
   find                 search ports 1 to 255 at once and print the number of the lowest port on which
                        a vehicle unit answers
@@ -35,10 +39,7 @@ Commands:
   write NAME VALUE     write one value
   dump                 read every parameter of the table, one NAME=value line each
 
-Options:
-  --port N             use port N (1 to 255) instead of searching for the unit
-  --verbose, -v        show the link's diagnostic lines on standard error
-  --help, -h           show this text
+Options come before the command; everything after it is its arguments (a VALUE may begin with '-').
 
 NAME is the parameter's name without the PID_ prefix (KConst, VehicleVIN; any case) or its number
 (63768 or 0xF918). Output lines always carry the name. Value texts, the same for read and write:
@@ -61,12 +62,25 @@ value that does not fit, such as a text with characters the unit's encoding cann
 it keeps (nothing is sent then).
 )";
 
-bool gVerbose = false;
-
-void MessageFilter(QtMsgType aType, const QMessageLogContext&, const QString& aText)
+// What the command line asks for.
+struct Options
 {
-    if (aType == QtDebugMsg && !gVerbose)
-        return;
+    int port = -1; // -1: search for the unit
+    QString command;
+    QStringList args; // the command's arguments
+};
+
+// What vuctl will do, checked before the first byte goes out.
+struct Job
+{
+    QString command;
+    QList<const CKR_HiProt::ParamInfo*> params;
+    QVariant writeValue;
+};
+
+// The link's lines as they are, without Qt's decorations; debug lines only with --verbose (see Parse).
+void MessageFilter(QtMsgType, const QMessageLogContext&, const QString& aText)
+{
     std::fprintf(stderr, "%s\n", aText.toUtf8().constData());
 }
 
@@ -165,13 +179,6 @@ void ReportNoUnit(const QString& aTried)
 #endif
 }
 
-// A unit without a modem refuses its settings as out of range; the program takes that as an empty
-// value, and so does this tool.
-bool ModemRefusal(CKR_HiProt::T_ParamId aId, TKR_VUError aCode)
-{
-    return aId >= CKR_HiProt::PID_MdmPIN && aId <= CKR_HiProt::PID_MdmMonitURL && aCode == VUErr::RC_ROOR;
-}
-
 // Why the unit cannot hold a text exactly as given (CKR_HiProt::HoldsText is false).
 QString UnheldReason(const CKR_HiProt::ParamInfo& aInfo, const QString& aText)
 {
@@ -224,7 +231,7 @@ int ReadAll(CKR_HiProt& aProt, const QList<const CKR_HiProt::ParamInfo*>& aParam
         QVariant value;
         if (!aProt.ReadParam(info->id, value)) {
             const TKR_VUError code = aProt.LastError();
-            if (ModemRefusal(info->id, code)) {
+            if (CKR_UartThrd::IsModemRefusal(info->id, code)) {
                 Out(ParamText::Name(*info) + QLatin1Char('='));
                 continue;
             }
@@ -239,6 +246,151 @@ int ReadAll(CKR_HiProt& aProt, const QList<const CKR_HiProt::ParamInfo*>& aParam
     return status;
 }
 
+// Reads the options; the command and its arguments are what follows them. An exit code when vuctl ends
+// here: --help shown, or a usage error reported.
+std::optional<int> Parse(const QStringList& aArguments, Options& aOptions)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Finds a vehicle unit, reads, writes or dumps its parameters."));
+    // A value to write may begin with '-': nothing after the command is taken for an option.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption portOption(
+        QStringLiteral("port"), QStringLiteral("Use port N (1 to 255) instead of searching for the unit."),
+        QStringLiteral("N"));
+    const QCommandLineOption verboseOption(
+        {QStringLiteral("v"), QStringLiteral("verbose")},
+        QStringLiteral("Show the link's diagnostic lines on standard error."));
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Show this text."));
+    parser.addOptions({portOption, verboseOption, helpOption});
+    parser.addPositionalArgument(QStringLiteral("COMMAND"),
+                                 QStringLiteral("find, read, write or dump (below)."),
+                                 QStringLiteral("COMMAND [ARGS]"));
+
+    if (!parser.parse(aArguments)) {
+        // Only --port takes a value, so an option that is known but failed is --port without one.
+        const QStringList unknown = parser.unknownOptionNames();
+        if (unknown.isEmpty())
+            return Usage(QStringLiteral("--port needs a number from 1 to 255"));
+        const QString& name = unknown.first();
+        return Usage(QStringLiteral("unknown option '%1%2'")
+                         .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name));
+    }
+    if (parser.isSet(helpOption)) {
+        std::fputs(parser.helpText().toUtf8().constData(), stdout);
+        std::fputs(kHelpMore, stdout);
+        return kExitOk;
+    }
+    if (!parser.isSet(verboseOption))
+        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
+    if (parser.isSet(portOption)) {
+        bool ok = false;
+        aOptions.port = parser.value(portOption).toInt(&ok);
+        if (!ok || aOptions.port < 1 || aOptions.port > 255)
+            return Usage(QStringLiteral("--port needs a number from 1 to 255"));
+    }
+    aOptions.args = parser.positionalArguments();
+    if (aOptions.args.isEmpty())
+        return Usage(QStringLiteral("no command"));
+    aOptions.command = aOptions.args.takeFirst();
+    return std::nullopt;
+}
+
+// The parameter named by aName, or a usage error.
+std::optional<int> Lookup(const QString& aName, QList<const CKR_HiProt::ParamInfo*>& aParams)
+{
+    const CKR_HiProt::ParamInfo* info = ParamText::Find(aName);
+    if (!info)
+        return Usage(QStringLiteral("unknown parameter '%1'").arg(aName));
+    aParams.append(info);
+    return std::nullopt;
+}
+
+// The value text of a write, refused unless the unit holds it exactly as given.
+std::optional<int> CheckWrite(const QString& aName, const QString& aText, Job& aJob)
+{
+    if (const auto failed = Lookup(aName, aJob.params))
+        return failed;
+    const CKR_HiProt::ParamInfo& info = *aJob.params.first();
+    QString why;
+    if (!ParamText::FromText(info.id, aText, aJob.writeValue, &why))
+        return Usage(QStringLiteral("%1: %2").arg(ParamText::Name(info), why));
+    if (!CKR_HiProt::HoldsText(info.id, aText))
+        return Usage(QStringLiteral("%1: %2").arg(ParamText::Name(info), UnheldReason(info, aText)));
+    QByteArray bytes;
+    // Service and identifier take 3 bytes of the data field, which must stay below 256.
+    if (!CKR_HiProt::EncodeValue(info.id, aJob.writeValue, bytes) || bytes.size() + 3 > 255)
+        return Usage(QStringLiteral("%1: %2").arg(ParamText::Name(info), VUErrorText(VUErr::ValueTooLong)));
+    return std::nullopt;
+}
+
+// The command and its arguments, checked in full before the first byte goes out.
+std::optional<int> Check(const Options& aOptions, Job& aJob)
+{
+    const QString& command = aOptions.command;
+    const QStringList& args = aOptions.args;
+    aJob.command = command;
+    if (command == QLatin1String("find")) {
+        if (!args.isEmpty())
+            return Usage(QStringLiteral("find takes no arguments"));
+    } else if (command == QLatin1String("read")) {
+        if (args.isEmpty())
+            return Usage(QStringLiteral("read needs at least one NAME"));
+        for (const QString& name : args) {
+            if (const auto failed = Lookup(name, aJob.params))
+                return failed;
+        }
+    } else if (command == QLatin1String("write")) {
+        if (args.size() != 2)
+            return Usage(QStringLiteral("write needs NAME and VALUE"));
+        return CheckWrite(args[0], args[1], aJob);
+    } else if (command == QLatin1String("dump")) {
+        if (!args.isEmpty())
+            return Usage(QStringLiteral("dump takes no arguments"));
+        for (const CKR_HiProt::ParamInfo& info : CKR_HiProt::ParamTable())
+            aJob.params.append(&info);
+    } else {
+        return Usage(QStringLiteral("unknown command '%1'").arg(command));
+    }
+    return std::nullopt;
+}
+
+int Find()
+{
+    QString tried;
+    const int found = FindVUPort(&tried);
+    if (found < 0) {
+        ReportNoUnit(tried);
+        return kExitFailed;
+    }
+    Out(QString::number(found));
+    return kExitOk;
+}
+
+// Carries out a checked job on the unit at aPort (-1: the one the search finds).
+int Run(const Job& aJob, int aPort)
+{
+    if (aJob.command == QLatin1String("find"))
+        return Find();
+
+    UART uart;
+    if (!Connect(uart, aPort))
+        return kExitFailed;
+    CKR_HiProt prot(&uart);
+
+    if (aJob.command == QLatin1String("write")) {
+        const CKR_HiProt::ParamInfo& info = *aJob.params.first();
+        if (!prot.WriteParam(info.id, aJob.writeValue) &&
+            !CKR_UartThrd::IsModemRefusal(info.id, prot.LastError())) {
+            ReportExchange(info, prot.LastError());
+            return kExitFailed;
+        }
+        return kExitOk;
+    }
+    return ReadAll(prot, aJob.params);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -246,98 +398,11 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     qInstallMessageHandler(MessageFilter);
 
-    QStringList args = app.arguments().mid(1);
-    int port = -1;
-    while (!args.isEmpty() && args.first().startsWith(QLatin1Char('-'))) {
-        const QString option = args.takeFirst();
-        if (option == QLatin1String("--")) {
-            break;
-        } else if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
-            std::fputs(kHelp, stdout);
-            return kExitOk;
-        } else if (option == QLatin1String("--verbose") || option == QLatin1String("-v")) {
-            gVerbose = true;
-        } else if (option == QLatin1String("--port") || option.startsWith(QLatin1String("--port="))) {
-            QString text;
-            if (option.startsWith(QLatin1String("--port=")))
-                text = option.mid(7);
-            else if (!args.isEmpty())
-                text = args.takeFirst();
-            bool ok = false;
-            port = text.toInt(&ok);
-            if (!ok || port < 1 || port > 255)
-                return Usage(QStringLiteral("--port needs a number from 1 to 255"));
-        } else {
-            return Usage(QStringLiteral("unknown option '%1'").arg(option));
-        }
-    }
-    if (args.isEmpty())
-        return Usage(QStringLiteral("no command"));
-    const QString command = args.takeFirst();
-
-    if (command == QLatin1String("find")) {
-        if (!args.isEmpty())
-            return Usage(QStringLiteral("find takes no arguments"));
-        QString tried;
-        const int found = FindVUPort(&tried);
-        if (found < 0) {
-            ReportNoUnit(tried);
-            return kExitFailed;
-        }
-        Out(QString::number(found));
-        return kExitOk;
-    }
-
-    // Everything is checked before the first byte goes out.
-    QList<const CKR_HiProt::ParamInfo*> params;
-    QVariant writeValue;
-    if (command == QLatin1String("read")) {
-        if (args.isEmpty())
-            return Usage(QStringLiteral("read needs at least one NAME"));
-        for (const QString& name : args) {
-            const CKR_HiProt::ParamInfo* info = ParamText::Find(name);
-            if (!info)
-                return Usage(QStringLiteral("unknown parameter '%1'").arg(name));
-            params.append(info);
-        }
-    } else if (command == QLatin1String("write")) {
-        if (args.size() != 2)
-            return Usage(QStringLiteral("write needs NAME and VALUE"));
-        const CKR_HiProt::ParamInfo* info = ParamText::Find(args[0]);
-        if (!info)
-            return Usage(QStringLiteral("unknown parameter '%1'").arg(args[0]));
-        QString why;
-        if (!ParamText::FromText(info->id, args[1], writeValue, &why))
-            return Usage(QStringLiteral("%1: %2").arg(ParamText::Name(*info), why));
-        if (!CKR_HiProt::HoldsText(info->id, args[1]))
-            return Usage(QStringLiteral("%1: %2").arg(ParamText::Name(*info), UnheldReason(*info, args[1])));
-        QByteArray bytes;
-        // Service and identifier take 3 bytes of the data field, which must stay below 256.
-        if (!CKR_HiProt::EncodeValue(info->id, writeValue, bytes) || bytes.size() + 3 > 255)
-            return Usage(
-                QStringLiteral("%1: %2").arg(ParamText::Name(*info), VUErrorText(VUErr::ValueTooLong)));
-        params.append(info);
-    } else if (command == QLatin1String("dump")) {
-        if (!args.isEmpty())
-            return Usage(QStringLiteral("dump takes no arguments"));
-        for (const CKR_HiProt::ParamInfo& info : CKR_HiProt::ParamTable())
-            params.append(&info);
-    } else {
-        return Usage(QStringLiteral("unknown command '%1'").arg(command));
-    }
-
-    UART uart;
-    if (!Connect(uart, port))
-        return kExitFailed;
-    CKR_HiProt prot(&uart);
-
-    if (command == QLatin1String("write")) {
-        const CKR_HiProt::ParamInfo& info = *params.first();
-        if (!prot.WriteParam(info.id, writeValue) && !ModemRefusal(info.id, prot.LastError())) {
-            ReportExchange(info, prot.LastError());
-            return kExitFailed;
-        }
-        return kExitOk;
-    }
-    return ReadAll(prot, params);
+    Options options;
+    if (const auto done = Parse(app.arguments(), options))
+        return *done;
+    Job job;
+    if (const auto failed = Check(options, job))
+        return *failed;
+    return Run(job, options.port);
 }
