@@ -67,27 +67,32 @@ void TestValueCodecs::findParam_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("id");
-    QTest::newRow("short") << "KConst" << int(P::PID_KConst);
-    QTest::newRow("full") << "PID_KConst" << int(P::PID_KConst);
-    QTest::newRow("decimal") << "63768" << int(P::PID_KConst);
-    QTest::newRow("hex") << "0xF918" << int(P::PID_KConst);
-    QTest::newRow("blanks") << " VUDateTime " << int(P::PID_VUDateTime);
-    QTest::newRow("one") << "1" << int(P::PID_ImpCounter);
-    QTest::newRow("unknown name") << "Nothing" << -1;
-    QTest::newRow("unknown number") << "3" << -1;
-    QTest::newRow("case matters") << "kconst" << -1;
-    QTest::newRow("empty") << "" << -1;
+    QTest::addColumn<int>("idAnyCase"); // the tools take names in any case
+    const int k = P::PID_KConst;
+    QTest::newRow("short") << "KConst" << k << k;
+    QTest::newRow("full") << "PID_KConst" << k << k;
+    QTest::newRow("decimal") << "63768" << k << k;
+    QTest::newRow("hex") << "0xF918" << k << k;
+    QTest::newRow("hex upper case") << "0XF918" << k << k;
+    QTest::newRow("blanks") << " VUDateTime " << int(P::PID_VUDateTime) << int(P::PID_VUDateTime);
+    QTest::newRow("one") << "1" << int(P::PID_ImpCounter) << int(P::PID_ImpCounter);
+    QTest::newRow("unknown name") << "Nothing" << -1 << -1;
+    QTest::newRow("unknown number") << "3" << -1 << -1;
+    QTest::newRow("case matters") << "kconst" << -1 << k;
+    QTest::newRow("prefix in another case") << "pid_vehicletyre" << -1 << int(P::PID_VehicleTyre);
+    QTest::newRow("prefix alone") << "PID_" << -1 << -1;
+    QTest::newRow("empty") << "" << -1 << -1;
 }
 
 void TestValueCodecs::findParam()
 {
     QFETCH(QString, name);
     QFETCH(int, id);
+    QFETCH(int, idAnyCase);
     const P::ParamInfo* info = P::FindParam(name);
-    if (id < 0)
-        QCOMPARE(info, nullptr);
-    else
-        QCOMPARE(info ? info->id : -1, id);
+    QCOMPARE(info ? info->id : -1, id);
+    const P::ParamInfo* anyCase = P::FindParam(name, Qt::CaseInsensitive);
+    QCOMPARE(anyCase ? anyCase->id : -1, idAnyCase);
 }
 
 // Value bytes of a write request (after service and identifier).

@@ -196,6 +196,12 @@ void TstVuctl::writeClock()
     QVERIFY(qAbs(mSim.VUClock().secsTo(QDateTime(QDate(2026, 12, 7), QTime(14, 42, 17), QTimeZone::utc()))) <=
             2);
     QCOMPARE(mSim.Log().value(0).value.toHex(' '), QByteArray("44 2a 0e 0c 19 29 e2 fb"));
+
+    // The unit keeps any offset: a quarter hour is not rounded to the half hours of the time-zone box.
+    const Run quarter = Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("write"),
+                               QStringLiteral("VUDateTime"), QStringLiteral("07/12/2026 14:42:17 +5:45")});
+    QVERIFY2(quarter.exitCode == 0, qPrintable(quarter.err));
+    QCOMPARE(mSim.LocalOffset(), 5 * 60 + 45);
 }
 
 void TstVuctl::dumpListsEveryParameter()
@@ -262,10 +268,16 @@ void TstVuctl::usageErrorsSendNothing_data()
     QTest::newRow("unknown number") << QStringList{port, "read", "3"} << "unknown parameter '3'";
     QTest::newRow("write unknown name") << QStringList{port, "write", "Bogus", "1"} << "unknown parameter";
     QTest::newRow("not a number") << QStringList{port, "write", "KConst", "abc"} << "not a decimal number";
+    // After the command nothing is an option: a VALUE may begin with '-'.
+    QTest::newRow("negative number") << QStringList{port, "write", "KConst", "-5"}
+                                     << "KConst: not a decimal number: '-5'";
     QTest::newRow("too big") << QStringList{port, "write", "KConst", "70000"} << "does not fit";
     QTest::newRow("bad date") << QStringList{port, "write", "NextCalibration", "31/02/2027"} << "not a date";
     QTest::newRow("bad clock") << QStringList{port, "write", "VUDateTime", "07/12/2026"}
                                << "not a clock text";
+    QTest::newRow("offset minutes beyond 59")
+        << QStringList{port, "write", "VUDateTime", "07/12/2026 14:42:17 +3:60"}
+        << "offset minutes out of range";
     // The unit's clock counts 32-bit seconds: this would have been sent as a time in 1974.
     QTest::newRow("clock after 2106")
         << QStringList{port, "write", "VUDateTime", "25/08/2110 08:30:15 +3:00"} << "out of range";
