@@ -2,6 +2,7 @@
 #include "records/CertificateRecord.h"
 #include "records/RecordFile.h"
 #include "records/XmlElements.h"
+#include "widgets/Formatters.h"
 
 #include <QLocale>
 #include <QTest>
