@@ -164,7 +164,7 @@ private slots:
             << QStringList{"+5:45", "XTA21099070001234", "О777ОО 99", "295/80 R22,5", "  apn.example.ru "}
             << 43 << 110 << qint64(9) << 98765.4;
         QTest::newRow("other kind, numbers in other forms")
-            << "<Calibration><VU><SensorUsage>0x80000001</SensorUsage></VU><Vehicle><MaxSpeed>010</MaxSpeed>"
+            << "<Calibration><VU><SensorUsage>-2147483647</SensorUsage></VU><Vehicle><MaxSpeed>010</MaxSpeed>"
                "<Odometer>123,4</Odometer></Vehicle></Calibration>"
             << kKept << 7 << 8 << qint64(0x80000001) << 123.4;
         QTest::newRow("unreadable numbers")
