@@ -5,11 +5,13 @@
 #include "dialogs/CKR_MeasureDlg.h"
 #include "dialogs/CKR_TyreDlg.h"
 #include "dialogs/VUConnect.h"
+#include "records/CalibrationRecord.h"
 #include "records/RecordDialogs.h"
 #include "records/RecordFile.h"
 #include "records/XmlElements.h"
 #include "widgets/CANSpeedList.h"
 #include "widgets/FitText.h"
+#include "widgets/Formatters.h"
 #include "widgets/VUMessages.h"
 
 #include "ui_VUC_Clbr.h"
@@ -24,15 +26,9 @@ constexpr int kReadCount = 15;
 constexpr int kWriteCount = 8;
 constexpr quint32 kSensorBits = CKR_HiProt::OPT_CryptoSensor | CKR_HiProt::OPT_SimpleSensor;
 constexpr quint32 kSourceBits = kSensorBits | CKR_HiProt::OPT_Gnss;
-constexpr int kRegionRussia = 43;
 
 const char* const kLoadFilter = "Файлы калибрации (*_Clb.xml);;Файлы сертификатов (*_Crt.xml);;"
                                 "Файлы регистрации (*_Reg.xml);;Все файлы тахографа (*.xml);;Все файлы (*.*)";
-
-QVariant Unsigned(quint64 aValue)
-{
-    return QVariant::fromValue<quint64>(aValue);
-}
 
 // The constants a record would bring, for the question before a record of another vehicle is taken
 // (the dialog shows none of them).
@@ -53,27 +49,20 @@ QString RecordConstants(const QDomDocument& aDoc)
 } // namespace
 
 CKR_ClbrDlg::CKR_ClbrDlg(QWidget* parent, Qt::WindowFlags f)
-    : QDialog(parent, f), ui(std::make_unique<Ui::VUC_Clbr>()), mProgress(this), mWorker(&mPort)
+    : QDialog(parent, f), mUi(std::make_unique<Ui::VUC_Clbr>()), mProgress(this), mWorker(&mPort)
 {
     // Throws when no unit answers; nothing has been started yet, so the members simply go.
     ConnectVU(mPort, this);
 
-    connect(&mWorker, &CKR_UartThrd::OnReadData, this, &CKR_ClbrDlg::OnReadData);
-    connect(&mWorker, &CKR_UartThrd::OnReadComplete, this, &CKR_ClbrDlg::OnReadComplete);
-    connect(&mWorker, &CKR_UartThrd::OnReadError, this, &CKR_ClbrDlg::OnReadError);
-    connect(&mWorker, &CKR_UartThrd::OnWriteData, this, &CKR_ClbrDlg::OnWriteData);
-    connect(&mWorker, &CKR_UartThrd::OnWriteComplete, this, &CKR_ClbrDlg::OnWriteComplete);
-    connect(&mWorker, &CKR_UartThrd::OnWriteError, this, &CKR_ClbrDlg::OnWriteError);
-    connect(&mWorker, &CKR_UartThrd::OnPingData, this, &CKR_ClbrDlg::OnPingData);
-    connect(&mWorker, &CKR_UartThrd::OnPingError, this, &CKR_ClbrDlg::OnPingError);
+    ConnectWorker(mWorker, this);
 
-    ui->setupUi(this);
-    FillCANSpeedList(ui->cmbCANSpeedometer);
+    mUi->setupUi(this);
+    FillCANSpeedList(mUi->cmbCANSpeedometer);
     FitTexts(this);
     // The heading wraps: it must stay within its two lines.
-    NarrowUntil(ui->label,
-                [this] { return ui->label->heightForWidth(ui->label->width()) <= ui->label->height(); });
-    FitDateTimeEdit(ui->dedNext);
+    NarrowUntil(mUi->label,
+                [this] { return mUi->label->heightForWidth(mUi->label->width()) <= mUi->label->height(); });
+    FitDateTimeEdit(mUi->dedNext);
 
     // The launcher runs this dialog with exec(), but it is already visible by then, and a visible
     // window does not take a new modality: set it before the first show, or the launcher stays usable.
@@ -110,68 +99,68 @@ void CKR_ClbrDlg::SetBusy(int aCount)
 {
     mWorker.Clear();
     SetIdle();
-    ui->btnRead->setEnabled(false);
-    ui->btnWrite->setEnabled(false);
-    ui->btnSave->setEnabled(false);
-    ui->btnLoad->setEnabled(false);
-    ui->btnImpSensorEdit->setEnabled(false);
-    ui->btnNextDatePlus2->setEnabled(false);
-    ui->btnSpeed->setEnabled(false);
+    mUi->btnRead->setEnabled(false);
+    mUi->btnWrite->setEnabled(false);
+    mUi->btnSave->setEnabled(false);
+    mUi->btnLoad->setEnabled(false);
+    mUi->btnImpSensorEdit->setEnabled(false);
+    mUi->btnNextDatePlus2->setEnabled(false);
+    mUi->btnSpeed->setEnabled(false);
     mProgress.Start(aCount);
 }
 
 void CKR_ClbrDlg::SetIdle()
 {
     mProgress.Hide();
-    ui->btnRead->setEnabled(true);
-    ui->btnWrite->setEnabled(true);
-    ui->btnSave->setEnabled(true);
-    ui->btnLoad->setEnabled(true);
-    ui->btnNextDatePlus2->setEnabled(true);
-    ui->btnSpeed->setEnabled(true);
-    ui->btnImpSensorEdit->setEnabled(ui->chbImpSensor->isChecked());
+    mUi->btnRead->setEnabled(true);
+    mUi->btnWrite->setEnabled(true);
+    mUi->btnSave->setEnabled(true);
+    mUi->btnLoad->setEnabled(true);
+    mUi->btnNextDatePlus2->setEnabled(true);
+    mUi->btnSpeed->setEnabled(true);
+    mUi->btnImpSensorEdit->setEnabled(mUi->chbImpSensor->isChecked());
 }
 
 void CKR_ClbrDlg::FillSensorTypes()
 {
-    ui->cmbImpSensorType->clear();
+    mUi->cmbImpSensorType->clear();
     if (mOptions & CKR_HiProt::OPT_SimpleSensor)
-        ui->cmbImpSensorType->addItem(QStringLiteral("Простой / датчик ABS"), 32);
+        mUi->cmbImpSensorType->addItem(QStringLiteral("Простой / датчик ABS"), 32);
     if (mOptions & CKR_HiProt::OPT_CryptoSensor)
-        ui->cmbImpSensorType->addItem(QStringLiteral("Криптографический"), 1);
+        mUi->cmbImpSensorType->addItem(QStringLiteral("Криптографический"), 1);
 
-    ui->chbImpSensor->setEnabled((mOptions & kSensorBits) != 0);
-    ui->chbImpSensor->setChecked(false);
-    ui->cmbImpSensorType->setEnabled(false);
-    ui->btnImpSensorEdit->setEnabled(false);
-    ui->chbGPSSensor->setEnabled((mOptions & CKR_HiProt::OPT_Gnss) != 0);
-    ui->chbGPSSensor->setChecked(false);
+    mUi->chbImpSensor->setEnabled((mOptions & kSensorBits) != 0);
+    mUi->chbImpSensor->setChecked(false);
+    mUi->cmbImpSensorType->setEnabled(false);
+    mUi->btnImpSensorEdit->setEnabled(false);
+    mUi->chbGPSSensor->setEnabled((mOptions & CKR_HiProt::OPT_Gnss) != 0);
+    mUi->chbGPSSensor->setChecked(false);
 }
 
 void CKR_ClbrDlg::ApplySettings()
 {
-    if (ui->chbImpSensor->isEnabled()) {
-        ui->chbImpSensor->setChecked(false);
+    if (mUi->chbImpSensor->isEnabled()) {
+        mUi->chbImpSensor->setChecked(false);
         int index = -1;
         if (mSettings & CKR_HiProt::OPT_CryptoSensor)
-            index = ui->cmbImpSensorType->findData(1, Qt::UserRole, Qt::MatchExactly);
+            index = mUi->cmbImpSensorType->findData(1, Qt::UserRole, Qt::MatchExactly);
         else if (mSettings & CKR_HiProt::OPT_SimpleSensor)
-            index = ui->cmbImpSensorType->findData(32, Qt::UserRole, Qt::MatchExactly);
+            index = mUi->cmbImpSensorType->findData(32, Qt::UserRole, Qt::MatchExactly);
         if (index >= 0) {
-            ui->cmbImpSensorType->setCurrentIndex(index);
-            ui->chbImpSensor->setChecked(true);
+            mUi->cmbImpSensorType->setCurrentIndex(index);
+            mUi->chbImpSensor->setChecked(true);
         }
-        OnSensorClick(ui->chbImpSensor->isChecked());
+        OnSensorClick(mUi->chbImpSensor->isChecked());
     }
-    ui->chbGPSSensor->setChecked(ui->chbGPSSensor->isEnabled() && (mSettings & CKR_HiProt::OPT_Gnss));
+    mUi->chbGPSSensor->setChecked(mUi->chbGPSSensor->isEnabled() && (mSettings & CKR_HiProt::OPT_Gnss));
 }
 
 void CKR_ClbrDlg::CollectSettings()
 {
     mSettings &= ~kSourceBits;
-    if (ui->chbImpSensor->isChecked())
-        mSettings |= ui->cmbImpSensorType->currentData().toUInt();
-    if (ui->chbGPSSensor->isChecked())
+    if (mUi->chbImpSensor->isChecked())
+        mSettings |= mUi->cmbImpSensorType->currentData().toUInt();
+    if (mUi->chbGPSSensor->isChecked())
         mSettings |= CKR_HiProt::OPT_Gnss;
 }
 
@@ -196,14 +185,14 @@ void CKR_ClbrDlg::OnWriteClick()
 
     mWorker.Clear();
     SetBusy(kWriteCount);
-    mB6Writing = static_cast<quint16>(ui->speB6Const->value());
-    mB7Writing = static_cast<quint16>(ui->speB7Const->value());
-    mCANWriting = CANSpeedValue(ui->cmbCANSpeedometer);
+    mB6Writing = static_cast<quint16>(mUi->speB6Const->value());
+    mB7Writing = static_cast<quint16>(mUi->speB7Const->value());
+    mCANWriting = CANSpeedValue(mUi->cmbCANSpeedometer);
 
     mWorker.AddWrite(CKR_HiProt::PID_KConst, Unsigned(mKConst));
     mWorker.AddWrite(CKR_HiProt::PID_WConst, Unsigned(mWConst));
     mWorker.AddWrite(CKR_HiProt::PID_LConst, Unsigned(mLConst));
-    mWorker.AddWrite(CKR_HiProt::PID_NextCalibration, ui->dedNext->date());
+    mWorker.AddWrite(CKR_HiProt::PID_NextCalibration, mUi->dedNext->date());
     CollectSettings();
     mWorker.AddWrite(CKR_HiProt::PID_VUSettings, Unsigned(mSettings));
     mWorker.AddWrite(CKR_HiProt::PID_B6Const, Unsigned(mB6Writing));
@@ -222,33 +211,8 @@ void CKR_ClbrDlg::OnSaveClick()
     if (path.isEmpty())
         return;
 
-    QDomDocument doc = NewRecord(QStringLiteral("Calibration"), now);
-    QDomElement root = doc.documentElement();
-
-    QDomElement vu = ChildElement(root, QStringLiteral("VU"));
-    WriteChildInt(vu, QStringLiteral("Composition"), static_cast<int>(mOptions));
     CollectSettings();
-    WriteChildInt(vu, QStringLiteral("SensorUsage"), static_cast<int>(mSettings));
-
-    QDomElement vehicle = ChildElement(root, QStringLiteral("Vehicle"));
-    SetChildText(vehicle, QStringLiteral("VIN"), mVIN);
-    QDomElement regNo = ChildElement(vehicle, QStringLiteral("RegNo"));
-    SetChildText(regNo, QStringLiteral("Number"), mRegNumber);
-    WriteChildInt(regNo, QStringLiteral("Region"), kRegionRussia);
-    SetChildText(vehicle, QStringLiteral("Tyre"), mTyreSize);
-    WriteChildDouble(vehicle, QStringLiteral("Odometer"), mOdometerKm);
-
-    QDomElement data = ChildElement(root, QStringLiteral("Data"));
-    WriteChildInt(data, QStringLiteral("W-Const"), static_cast<int>(mWConst));
-    WriteChildInt(data, QStringLiteral("K-Const"), static_cast<int>(mKConst));
-    WriteChildInt(data, QStringLiteral("L-Const"), static_cast<int>(mLConst));
-    SetChildText(ChildElement(data, QStringLiteral("NextCalibration")), QStringLiteral("Date"),
-                 ui->dedNext->date().toString(QStringLiteral("dd/MM/yyyy")));
-    WriteChildInt(data, QStringLiteral("B6-Const"), ui->speB6Const->value());
-    WriteChildInt(data, QStringLiteral("B7-Const"), ui->speB7Const->value());
-    WriteChildInt(data, QStringLiteral("CANSpeed"), CANSpeedValue(ui->cmbCANSpeedometer).toInt());
-
-    SaveRecord(this, path, doc);
+    SaveRecord(this, path, BuildCalibrationDocument(CurrentRecord(), now));
 }
 
 void CKR_ClbrDlg::OnLoadClick()
@@ -257,57 +221,59 @@ void CKR_ClbrDlg::OnLoadClick()
     if (!LoadRecord(this, QString::fromUtf8(kLoadFilter), doc) ||
         !AcceptOtherVehicleRecord(doc, mUnitVIN, RecordConstants(doc)))
         return;
-    ApplyRecord(doc.documentElement());
+    ApplyRecord(doc);
 }
 
-void CKR_ClbrDlg::ApplyRecord(const QDomElement& aRoot)
+CalibrationFields CKR_ClbrDlg::CurrentRecord() const
 {
-    // Paths are followed with ChildElement so that a missing level reads as missing values; the
-    // document is a private copy and never saved.
-    const QDomElement vu = ChildElement(aRoot, QStringLiteral("VU"));
-    mOptions =
-        static_cast<quint32>(ReadChildInt(vu, QStringLiteral("Composition"), static_cast<int>(mOptions)));
+    CalibrationFields f;
+    f.composition = mOptions;
+    f.sensorUsage = mSettings;
+    f.vehicleVin = mVIN;
+    f.vehicleRegNo = mRegNumber;
+    f.vehicleTyre = mTyreSize;
+    f.odometerKm = mOdometerKm;
+    f.wConst = mWConst;
+    f.kConst = mKConst;
+    f.lConst = mLConst;
+    f.nextCalibration = mUi->dedNext->date();
+    f.b6Const = mUi->speB6Const->value();
+    f.b7Const = mUi->speB7Const->value();
+    f.canSpeed = CANSpeedValue(mUi->cmbCANSpeedometer).toInt();
+    return f;
+}
+
+void CKR_ClbrDlg::ApplyRecord(const QDomDocument& aDoc)
+{
+    CalibrationFields f = CurrentRecord();
+    ReadCalibrationRecord(aDoc, f);
+    mOptions = f.composition;
     FillSensorTypes();
-    mSettings =
-        static_cast<quint32>(ReadChildInt(vu, QStringLiteral("SensorUsage"), static_cast<int>(mSettings)));
+    mSettings = f.sensorUsage;
     ApplySettings();
-
-    const QDomElement vehicle = ChildElement(aRoot, QStringLiteral("Vehicle"));
-    mVIN = ReadChildText(vehicle, QStringLiteral("VIN"), mVIN);
-    mRegNumber =
-        ReadChildText(ChildElement(vehicle, QStringLiteral("RegNo")), QStringLiteral("Number"), mRegNumber);
-    mTyreSize = ReadChildText(vehicle, QStringLiteral("Tyre"), mTyreSize);
-
-    const QDomElement data = ChildElement(aRoot, QStringLiteral("Data"));
-    mWConst = static_cast<quint32>(ReadChildInt(data, QStringLiteral("W-Const"), static_cast<int>(mWConst)));
-    mKConst = static_cast<quint32>(ReadChildInt(data, QStringLiteral("K-Const"), static_cast<int>(mKConst)));
-    mLConst = static_cast<quint32>(ReadChildInt(data, QStringLiteral("L-Const"), static_cast<int>(mLConst)));
-
-    const QString dateFormat = QStringLiteral("dd/MM/yyyy");
-    const QDate next =
-        QDate::fromString(ReadChildText(ChildElement(data, QStringLiteral("NextCalibration")),
-                                        QStringLiteral("Date"), ui->dedNext->date().toString(dateFormat)),
-                          dateFormat);
-    if (next.isValid())
-        ui->dedNext->setDate(next);
-
+    mVIN = f.vehicleVin;
+    mRegNumber = f.vehicleRegNo;
+    mTyreSize = f.vehicleTyre;
+    mWConst = f.wConst;
+    mKConst = f.kConst;
+    mLConst = f.lConst;
+    mUi->dedNext->setDate(f.nextCalibration);
     // B6 and B7 from a file go to the form only, for the next confirmed write. What closing the speed
     // signal dialog restores stays what the unit stores, so a file's values never reach it unconfirmed.
-    ui->speB6Const->setValue(ReadChildInt(data, QStringLiteral("B6-Const"), ui->speB6Const->value()));
-    ui->speB7Const->setValue(ReadChildInt(data, QStringLiteral("B7-Const"), ui->speB7Const->value()));
-    SelectCANSpeed(ui->cmbCANSpeedometer, ReadChildInt(data, QStringLiteral("CANSpeed"),
-                                                       CANSpeedValue(ui->cmbCANSpeedometer).toInt()));
+    mUi->speB6Const->setValue(f.b6Const);
+    mUi->speB7Const->setValue(f.b7Const);
+    SelectCANSpeed(mUi->cmbCANSpeedometer, f.canSpeed);
 }
 
 void CKR_ClbrDlg::OnSensorClick(bool aValue)
 {
-    ui->cmbImpSensorType->setEnabled(aValue);
-    ui->btnImpSensorEdit->setEnabled(aValue && ui->btnRead->isEnabled());
+    mUi->cmbImpSensorType->setEnabled(aValue);
+    mUi->btnImpSensorEdit->setEnabled(aValue && mUi->btnRead->isEnabled());
 }
 
 void CKR_ClbrDlg::OnNextDatePlus2Click()
 {
-    ui->dedNext->setDate(QDate::currentDate().addYears(2));
+    mUi->dedNext->setDate(QDate::currentDate().addYears(2));
 }
 
 void CKR_ClbrDlg::OnEditClick()
@@ -346,9 +312,9 @@ void CKR_ClbrDlg::OnSpeedClick()
     connect(speed, &QDialog::finished, this, &CKR_ClbrDlg::OnSpeedFinished);
     connect(speed, &CKR_B6B7Dlg::ValueChanged, this, &CKR_ClbrDlg::OnValueChanged);
     speed->SetSpeed(mTestSpeed);
-    speed->SetB6Const(ui->speB6Const->value());
-    speed->SetB7Const(ui->speB7Const->value());
-    speed->SetCANSpeed(CANSpeedValue(ui->cmbCANSpeedometer));
+    speed->SetB6Const(mUi->speB6Const->value());
+    speed->SetB7Const(mUi->speB7Const->value());
+    speed->SetCANSpeed(CANSpeedValue(mUi->cmbCANSpeedometer));
     speed->setModal(true);
     speed->show();
     HideWhileChildRuns(this);
@@ -375,9 +341,9 @@ void CKR_ClbrDlg::OnSpeedFinished(int aResult)
 
     if (aResult != 0) {
         mTestSpeed = static_cast<quint8>(mSpeedDlg->GetSpeed());
-        ui->speB6Const->setValue(mSpeedDlg->GetB6Const());
-        ui->speB7Const->setValue(mSpeedDlg->GetB7Const());
-        SelectCANSpeed(ui->cmbCANSpeedometer, mSpeedDlg->GetCANSpeed());
+        mUi->speB6Const->setValue(mSpeedDlg->GetB6Const());
+        mUi->speB7Const->setValue(mSpeedDlg->GetB7Const());
+        SelectCANSpeed(mUi->cmbCANSpeedometer, mSpeedDlg->GetCANSpeed());
     }
     ShowAfterChild(this);
     mSpeedDlg->deleteLater();
@@ -409,22 +375,22 @@ void CKR_ClbrDlg::OnReadData(CKR_HiProt::T_ParamId aId, const QVariant& aValue)
         const QDate date = aValue.toDate();
         qDebug().noquote() << QStringLiteral("NextCalibrationDate=") +
                                   date.toString(QStringLiteral("dd/MM/yyyy"));
-        ui->dedNext->setDate(date);
+        mUi->dedNext->setDate(date);
         break;
     }
     case CKR_HiProt::PID_VehicleTyre:
         mTyreSize = aValue.toString().simplified();
         break;
     case CKR_HiProt::PID_B6Const:
-        ui->speB6Const->setValue(static_cast<int>(aValue.toULongLong()));
+        mUi->speB6Const->setValue(static_cast<int>(aValue.toULongLong()));
         mB6AsStored = static_cast<quint16>(aValue.toULongLong());
         break;
     case CKR_HiProt::PID_B7Const:
-        ui->speB7Const->setValue(static_cast<int>(aValue.toULongLong()));
+        mUi->speB7Const->setValue(static_cast<int>(aValue.toULongLong()));
         mB7AsStored = static_cast<quint16>(aValue.toULongLong());
         break;
     case CKR_HiProt::PID_CANSpeedometer:
-        SelectCANSpeed(ui->cmbCANSpeedometer, aValue);
+        SelectCANSpeed(mUi->cmbCANSpeedometer, aValue);
         mCANAsStored = aValue;
         break;
     case CKR_HiProt::PID_Speed:
@@ -437,8 +403,7 @@ void CKR_ClbrDlg::OnReadData(CKR_HiProt::T_ParamId aId, const QVariant& aValue)
         mRegNumber = aValue.toString().trimmed();
         break;
     case CKR_HiProt::PID_VUHROdometer:
-        // Whole hundreds of metres, so the km keep one decimal, truncated.
-        mOdometerKm = static_cast<double>(aValue.toULongLong() / 100) / 10.0;
+        mOdometerKm = OdometerTenthsKm(aValue.toULongLong());
         break;
     default:
         break;
@@ -504,9 +469,7 @@ void CKR_ClbrDlg::Fail(TKR_VUError aErr)
     mEditDlg = nullptr;
     DropChild(mSpeedDlg);
     mSpeedDlg = nullptr;
-    ShowVUError(aErr, QString(), this);
-    // reject() rather than close(): a hidden dialog ignores close() and its modal run would go on.
-    reject();
+    EndOnVUError(this, aErr);
 }
 
 void CKR_ClbrDlg::DropChild(QDialog* aChild)

@@ -4,6 +4,7 @@
 #include "link/CKR_HiProt.h"
 #include "link/UART.h"
 #include "link/VUError.h"
+#include "records/CalibrationRecord.h"
 #include "widgets/CKR_ProgressBox.h"
 
 #include <QDate>
@@ -16,7 +17,7 @@
 namespace Ui {
 class VUC_Clbr;
 }
-class QDomElement;
+class QDomDocument;
 class CKR_EditDlg;
 class CKR_B6B7Dlg;
 
@@ -79,11 +80,13 @@ private:
     void FillSensorTypes();
     void ApplySettings();
     void CollectSettings();
-    void ApplyRecord(const QDomElement& aRoot);
+    // The calibration record of what the dialog holds; CollectSettings() first for the form's sources.
+    CalibrationFields CurrentRecord() const;
+    void ApplyRecord(const QDomDocument& aDoc);
     void Fail(TKR_VUError aErr);
     void DropChild(QDialog* aChild);
 
-    std::unique_ptr<Ui::VUC_Clbr> ui;
+    std::unique_ptr<Ui::VUC_Clbr> mUi;
     QPointer<CKR_EditDlg> mEditDlg;
     QPointer<CKR_B6B7Dlg> mSpeedDlg;
     CKR_ProgressBox mProgress;

@@ -18,7 +18,7 @@ const char* const kDTFormat = "dd/MM/yyyy hh:mm:ss";
 }
 
 CKR_FirstDlg::CKR_FirstDlg(QWidget* parent, Qt::WindowFlags f)
-    : QDialog(parent, f), mUi(std::make_unique<Ui::VU_First>()), mProgress(this), mThread(&mPort),
+    : QDialog(parent, f), mUi(std::make_unique<Ui::VU_First>()), mProgress(this), mWorker(&mPort),
       mVUDT(QDateTime::currentDateTimeUtc()), mVUZone(LocalUtcOffset())
 {
     ConnectVU(mPort, this);
@@ -41,14 +41,7 @@ CKR_FirstDlg::CKR_FirstDlg(QWidget* parent, Qt::WindowFlags f)
     connect(mGMT, &QSpinBox::valueChanged, this, &CKR_FirstDlg::OnVUGMTChanged);
     connect(mGMT, &QSpinBox::editingFinished, this, &CKR_FirstDlg::OnDTEditingFinished);
 
-    connect(&mThread, &CKR_UartThrd::OnReadData, this, &CKR_FirstDlg::OnReadData);
-    connect(&mThread, &CKR_UartThrd::OnReadComplete, this, &CKR_FirstDlg::OnReadComplete);
-    connect(&mThread, &CKR_UartThrd::OnReadError, this, &CKR_FirstDlg::OnReadError);
-    connect(&mThread, &CKR_UartThrd::OnWriteData, this, &CKR_FirstDlg::OnWriteData);
-    connect(&mThread, &CKR_UartThrd::OnWriteComplete, this, &CKR_FirstDlg::OnWriteComplete);
-    connect(&mThread, &CKR_UartThrd::OnWriteError, this, &CKR_FirstDlg::OnWriteError);
-    connect(&mThread, &CKR_UartThrd::OnPingData, this, &CKR_FirstDlg::OnPingData);
-    connect(&mThread, &CKR_UartThrd::OnPingError, this, &CKR_FirstDlg::OnPingError);
+    ConnectWorker(mWorker, this);
 
     FitTexts(this);
     FitDateTimeEdit(mUi->dteVUDateTime);
@@ -58,20 +51,20 @@ CKR_FirstDlg::CKR_FirstDlg(QWidget* parent, Qt::WindowFlags f)
     setModal(true);
     show();
     OnReadClick(); // queued before the worker starts, so the first poll comes after the reads
-    mThread.start();
+    mWorker.start();
 }
 
 CKR_FirstDlg::~CKR_FirstDlg()
 {
     // The worker uses the port until it has ended.
-    mThread.Stop();
-    mThread.wait();
+    mWorker.Stop();
+    mWorker.wait();
     mPort.Close();
 }
 
 void CKR_FirstDlg::Begin(int aSteps)
 {
-    mThread.Clear();
+    mWorker.Clear();
     End();
     mUi->btnRead->setEnabled(false);
     mUi->btnWrite->setEnabled(false);
@@ -89,8 +82,8 @@ void CKR_FirstDlg::OnReadClick()
 {
     qDebug() << "OnReadClick";
     Begin(2);
-    mThread.AddRead(CKR_HiProt::PID_VehicleVIN);
-    mThread.AddRead(CKR_HiProt::PID_VUDateTime);
+    mWorker.AddRead(CKR_HiProt::PID_VehicleVIN);
+    mWorker.AddRead(CKR_HiProt::PID_VUDateTime);
     mDltDT = 0;
     mDltGMT = 0;
 }
@@ -102,10 +95,10 @@ void CKR_FirstDlg::OnWriteClick()
         return;
     Begin(2);
     const TKR_VUDateTime when(mVUDT.addSecs(mDltDT), mVUZone + mDltGMT);
-    mThread.AddWrite(CKR_HiProt::PID_VUDateTime, when.ToVariant());
+    mWorker.AddWrite(CKR_HiProt::PID_VUDateTime, when.ToVariant());
     mDltDT = 0;
     mDltGMT = 0;
-    mThread.AddWrite(CKR_HiProt::PID_VehicleVIN, mUi->edtVehicleVIN->text());
+    mWorker.AddWrite(CKR_HiProt::PID_VehicleVIN, mUi->edtVehicleVIN->text());
 }
 
 void CKR_FirstDlg::OnPCDateTimeClick()
@@ -211,10 +204,8 @@ void CKR_FirstDlg::OnWriteError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr)
 
 void CKR_FirstDlg::Fail(TKR_VUError aErr)
 {
-    // The worker serves nothing more after an error: say why and close.
     End();
-    ShowVUError(aErr, QString(), this);
-    close();
+    EndOnVUError(this, aErr);
 }
 
 bool CKR_FirstDlg::eventFilter(QObject* aWatched, QEvent* aEvent)

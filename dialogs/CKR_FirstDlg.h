@@ -55,7 +55,7 @@ private:
     std::unique_ptr<Ui::VU_First> mUi;
     CKR_ProgressBox mProgress;
     UART mPort;
-    CKR_FirstUartThrd mThread;
+    CKR_FirstUartThrd mWorker;
     CKR_GMTSpinBox* mGMT = nullptr;
     QDateTime mVUDT;   // unit clock as last received, UTC
     int mVUZone;       // unit time zone as last received, minutes

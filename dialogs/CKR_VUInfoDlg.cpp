@@ -2,10 +2,8 @@
 
 #include "dialogs/VUConnect.h"
 #include "link/TKR_VUDateTime.h"
-#include "records/CertificateRecord.h"
 #include "records/RecordDialogs.h"
 #include "records/RecordFile.h"
-#include "records/XmlElements.h"
 #include "widgets/CKR_GMTSpinBox.h"
 #include "widgets/FitText.h"
 #include "widgets/Formatters.h"
@@ -20,11 +18,8 @@
 #include <QDebug>
 #include <QDomDocument>
 #include <QEvent>
-#include <QLocale>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace {
 
@@ -38,16 +33,11 @@ QString LoadFilter()
                           "Файлы калибрации (*_Clb.xml);;Все файлы тахографа (*.xml);;Все файлы (*.*)");
 }
 
-QVariant U64(quint64 aValue)
-{
-    return QVariant::fromValue<quint64>(aValue);
-}
-
 } // namespace
 
 CKR_VUInfoDlg::CKR_VUInfoDlg(QWidget* parent, Qt::WindowFlags f)
     : QDialog(parent, f), mUi(std::make_unique<Ui::VUS_Info>()), mVUClock(QDateTime::currentDateTimeUtc()),
-      mProgress(this), mThread(&mPort)
+      mProgress(this), mWorker(&mPort)
 {
     ConnectVU(mPort, this);
 
@@ -76,14 +66,7 @@ CKR_VUInfoDlg::CKR_VUInfoDlg(QWidget* parent, Qt::WindowFlags f)
     HoldUnitText(mUi->edtVehicleRegNo, P::PID_VehicleRegNo, QStringLiteral("Рег.номер"));
     HoldUnitText(mUi->edtVehicleTyre, P::PID_VehicleTyre, QStringLiteral("Шины"));
 
-    connect(&mThread, &CKR_UartThrd::OnReadData, this, &CKR_VUInfoDlg::OnReadData);
-    connect(&mThread, &CKR_UartThrd::OnReadComplete, this, &CKR_VUInfoDlg::OnReadComplete);
-    connect(&mThread, &CKR_UartThrd::OnReadError, this, &CKR_VUInfoDlg::OnReadError);
-    connect(&mThread, &CKR_UartThrd::OnWriteData, this, &CKR_VUInfoDlg::OnWriteData);
-    connect(&mThread, &CKR_UartThrd::OnWriteComplete, this, &CKR_VUInfoDlg::OnWriteComplete);
-    connect(&mThread, &CKR_UartThrd::OnWriteError, this, &CKR_VUInfoDlg::OnWriteError);
-    connect(&mThread, &CKR_UartThrd::OnPingData, this, &CKR_VUInfoDlg::OnPingData);
-    connect(&mThread, &CKR_UartThrd::OnPingError, this, &CKR_VUInfoDlg::OnPingError);
+    ConnectWorker(mWorker, this);
 
     FitTexts(mUi->tabReg); // the page of fixed positions
     FitDateTimeEdit(mUi->dteVUDateTime);
@@ -93,14 +76,14 @@ CKR_VUInfoDlg::CKR_VUInfoDlg(QWidget* parent, Qt::WindowFlags f)
     setModal(true);
     show();
     OnReadClick();
-    mThread.start();
+    mWorker.start();
 }
 
 CKR_VUInfoDlg::~CKR_VUInfoDlg()
 {
     // The worker uses the port until it has ended.
-    mThread.Stop();
-    mThread.wait();
+    mWorker.Stop();
+    mWorker.wait();
     mPort.Close();
 }
 
@@ -123,7 +106,7 @@ void CKR_VUInfoDlg::OnReadClick()
 {
     qDebug() << "OnReadClick";
     mLiveClock = true;
-    mThread.Clear();
+    mWorker.Clear();
     SetBusy(24);
     DropPages();
     for (QLineEdit* edit : {mUi->edtVUPartNo, mUi->edtVUSerNo, mUi->edtVUSWVer, mUi->edtVUManufacturer})
@@ -141,7 +124,7 @@ void CKR_VUInfoDlg::OnReadClick()
           P::PID_SnsSerNo,        P::PID_SnsNumber,    P::PID_SnsPaired,    P::PID_GPSData,
           P::PID_VUSettings,      P::PID_MdmPIN,       P::PID_MdmAPN,       P::PID_MdmLogin,
           P::PID_MdmPassword,     P::PID_MdmUpdate,    P::PID_MdmGlnURL,    P::PID_MdmMonitURL})
-        mThread.AddRead(id);
+        mWorker.AddRead(id);
 }
 
 void CKR_VUInfoDlg::OnWriteClick()
@@ -149,29 +132,29 @@ void CKR_VUInfoDlg::OnWriteClick()
     qDebug() << "OnWriteClick";
     if (!UnitTextsHeld(this) || !AskVUConfirm())
         return;
-    mThread.Clear();
+    mWorker.Clear();
     SetBusy(mModem ? 15 : 8);
 
     mWritingVIN = mUi->edtVehicleVIN->text();
-    mThread.AddWrite(P::PID_VehicleVIN, mWritingVIN);
-    mThread.AddWrite(P::PID_MemberState, QStringLiteral("RUS"));
-    mThread.AddWrite(P::PID_VehicleRegNo, mUi->edtVehicleRegNo->text());
-    mThread.AddWrite(P::PID_VehicleTyre, mUi->edtVehicleTyre->text());
-    mThread.AddWrite(P::PID_VehicleMaxSpeed, U64(mUi->speVehicleMaxSpeed->value()));
-    mThread.AddWrite(P::PID_VUHROdometer, U64(OdometerMetres()));
+    mWorker.AddWrite(P::PID_VehicleVIN, mWritingVIN);
+    mWorker.AddWrite(P::PID_MemberState, QStringLiteral("RUS"));
+    mWorker.AddWrite(P::PID_VehicleRegNo, mUi->edtVehicleRegNo->text());
+    mWorker.AddWrite(P::PID_VehicleTyre, mUi->edtVehicleTyre->text());
+    mWorker.AddWrite(P::PID_VehicleMaxSpeed, Unsigned(mUi->speVehicleMaxSpeed->value()));
+    mWorker.AddWrite(P::PID_VUHROdometer, Unsigned(OdometerMetres()));
     const TKR_VUDateTime clock(mVUClock.addSecs(mClockCorrection), mGMT->value());
-    mThread.AddWrite(P::PID_VUDateTime, clock.ToVariant());
+    mWorker.AddWrite(P::PID_VUDateTime, clock.ToVariant());
     mClockCorrection = 0;
     if (mModem) {
-        mThread.AddWrite(P::PID_MdmPIN, mModem->edtMdmPIN->text());
-        mThread.AddWrite(P::PID_MdmAPN, mModem->edtMdmAPN->text());
-        mThread.AddWrite(P::PID_MdmLogin, mModem->edtMdmLogin->text());
-        mThread.AddWrite(P::PID_MdmPassword, mModem->edtMdmPassword->text());
-        mThread.AddWrite(P::PID_MdmUpdate, U64(mModem->chbMdmUpdate->isChecked() ? 1 : 0));
-        mThread.AddWrite(P::PID_MdmGlnURL, mModem->edtMdmGlnURL->text());
-        mThread.AddWrite(P::PID_MdmMonitURL, mModem->edtMdmMonitURL->text());
+        mWorker.AddWrite(P::PID_MdmPIN, mModem->edtMdmPIN->text());
+        mWorker.AddWrite(P::PID_MdmAPN, mModem->edtMdmAPN->text());
+        mWorker.AddWrite(P::PID_MdmLogin, mModem->edtMdmLogin->text());
+        mWorker.AddWrite(P::PID_MdmPassword, mModem->edtMdmPassword->text());
+        mWorker.AddWrite(P::PID_MdmUpdate, Unsigned(mModem->chbMdmUpdate->isChecked() ? 1 : 0));
+        mWorker.AddWrite(P::PID_MdmGlnURL, mModem->edtMdmGlnURL->text());
+        mWorker.AddWrite(P::PID_MdmMonitURL, mModem->edtMdmMonitURL->text());
     }
-    mThread.AddWrite(P::PID_VUSettings, U64(SettingsToWrite()));
+    mWorker.AddWrite(P::PID_VUSettings, Unsigned(SettingsToWrite()));
 }
 
 quint32 CKR_VUInfoDlg::SettingsToWrite() const
@@ -184,12 +167,7 @@ quint32 CKR_VUInfoDlg::SettingsToWrite() const
 
 quint32 CKR_VUInfoDlg::OdometerMetres() const
 {
-    // Tenths of a kilometre as shown; counted in whole tenths so that no metre is lost to the binary
-    // fraction. A field left as the unit's value writes back the unit's exact metres.
-    const qint64 tenths = qRound64(mUi->dseVUHROdometer->value() * 10.0);
-    if (tenths == qRound64(mOdometerMetres / 100.0))
-        return quint32(mOdometerMetres);
-    return quint32(tenths * 100);
+    return OdometerMetresToWrite(mUi->dseVUHROdometer->value(), mOdometerMetres);
 }
 
 void CKR_VUInfoDlg::DropPages()
@@ -364,39 +342,11 @@ void CKR_VUInfoDlg::ApplyValue(CKR_HiProt::T_ParamId aId, const QVariant& aValue
 
 void CKR_VUInfoDlg::ShowGPSData(const QString& aText)
 {
-    // An RMC-type sentence: "$GPRMC,hhmmss.ss,A,ddmm.mmmm,N,dddmm.mmmm,E,knots,course,ddmmyy,...*cs".
-    const QString sentence = aText.trimmed();
-    QStringList fields;
-    if (sentence.size() > 10) {
-        const QString decimal = QLocale::system().decimalPoint();
-        QString s = sentence.mid(7, sentence.size() - 10);
-        s.replace(QLatin1Char(','), QLatin1Char('|'));
-        s.replace(QLatin1Char('.'), decimal);
-        fields = s.split(QLatin1Char('|'));
-    }
-    if (fields.size() < 11) {
-        for (QLineEdit* edit :
-             {mGPS->edtGPSLatitude, mGPS->edtGPSLongitude, mGPS->edtGPSSpeed, mGPS->edtGPSDateTime})
-            edit->clear();
-        return;
-    }
-    const QString suffix = fields[1] == QLatin1String("A") ? QString() : QStringLiteral(" (?)");
-    mGPS->edtGPSLatitude->setText(
-        QStringLiteral("%1 %2.ш.%3")
-            .arg(CoordText(fields[2]),
-                 fields[3] == QLatin1String("N") ? QStringLiteral("с") : QStringLiteral("ю"), suffix));
-    mGPS->edtGPSLongitude->setText(
-        QStringLiteral("%1 %2.д.%3")
-            .arg(CoordText(fields[4]),
-                 fields[5] == QLatin1String("E") ? QStringLiteral("в") : QStringLiteral("з"), suffix));
-    const double knots = QLocale::system().toDouble(fields[6]);
-    mGPS->edtGPSSpeed->setText(QStringLiteral("%1 км/ч%2").arg(KnotsAsKmhText(knots), suffix));
-    const QTime time = QTime::fromString(fields[0].left(6), QStringLiteral("hhmmss"));
-    QDate date = QDate::fromString(fields[8], QStringLiteral("ddMMyy"));
-    if (date.isValid() && date.year() < 2000)
-        date = date.addYears(100);
-    mGPS->edtGPSDateTime->setText(QDateTime(date, time).toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")) +
-                                  suffix);
+    const GnssTexts texts = GnssTextsFromSentence(aText);
+    mGPS->edtGPSLatitude->setText(texts.latitude);
+    mGPS->edtGPSLongitude->setText(texts.longitude);
+    mGPS->edtGPSSpeed->setText(texts.speed);
+    mGPS->edtGPSDateTime->setText(texts.dateTime);
 }
 
 void CKR_VUInfoDlg::RefreshClock()
@@ -493,65 +443,44 @@ void CKR_VUInfoDlg::OnWriteError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr)
 
 void CKR_VUInfoDlg::Fail(TKR_VUError aErr)
 {
-    // The worker serves nothing more after an error: say why and close.
     mFailed = true;
     SetIdle();
-    ShowVUError(aErr, QString(), this);
-    close();
+    EndOnVUError(this, aErr);
+}
+
+RegistrationFields CKR_VUInfoDlg::CurrentRecord() const
+{
+    RegistrationFields f;
+    f.vuPartNo = mUi->edtVUPartNo->text();
+    f.vuSerNo = mUi->edtVUSerNo->text();
+    f.vuSWVer = mUi->edtVUSWVer->text();
+    f.vuManufacturer = mUi->edtVUManufacturer->text();
+    f.composition = mOptions;
+    f.sensorUsage = SettingsToWrite();
+    f.vuClock = mUi->dteVUDateTime->dateTime();
+    f.vuOffset = mGMT->value();
+    f.vehicleVin = mUi->edtVehicleVIN->text();
+    f.vehicleRegNo = mUi->edtVehicleRegNo->text();
+    f.vehicleTyre = mUi->edtVehicleTyre->text();
+    f.vehicleMaxSpeed = mUi->speVehicleMaxSpeed->value();
+    f.odometerKm = mUi->dseVUHROdometer->value();
+    if (mSensor)
+        f.sensor = RegistrationSensor{mSensor->edtSnsSerNo->text(), mSensor->edtSnsNumber->text(),
+                                      mSensor->edtSnsPaired->text()};
+    if (mGPS)
+        f.gps = RegistrationGps{mGPS->edtGPSLatitude->text(), mGPS->edtGPSLongitude->text(),
+                                mGPS->edtGPSSpeed->text(), mGPS->edtGPSDateTime->text()};
+    if (mModem)
+        f.modem = RegistrationModem{mModem->edtMdmPIN->text(),         mModem->edtMdmAPN->text(),
+                                    mModem->edtMdmLogin->text(),       mModem->edtMdmPassword->text(),
+                                    mModem->chbMdmUpdate->isChecked(), mModem->edtMdmGlnURL->text(),
+                                    mModem->edtMdmMonitURL->text()};
+    return f;
 }
 
 QDomDocument CKR_VUInfoDlg::BuildRecord(const QDateTime& aWhen) const
 {
-    QDomDocument doc = NewRecord(QStringLiteral("Registration"), aWhen);
-    QDomElement root = doc.documentElement();
-
-    QDomElement vu = ChildElement(root, QStringLiteral("VU"));
-    SetChildText(vu, QStringLiteral("PartNo"), mUi->edtVUPartNo->text());
-    SetChildText(vu, QStringLiteral("SerNo"), mUi->edtVUSerNo->text());
-    SetChildText(vu, QStringLiteral("SWVer"), mUi->edtVUSWVer->text());
-    SetChildText(vu, QStringLiteral("Manufacturer"), mUi->edtVUManufacturer->text());
-    // Signed, as the loaders read them back: bit 31 comes back whole.
-    WriteChildInt(vu, QStringLiteral("Composition"), static_cast<int>(mOptions));
-    WriteChildInt(vu, QStringLiteral("SensorUsage"), static_cast<int>(SettingsToWrite()));
-    const TKR_VUDateTime clock(mUi->dteVUDateTime->dateTime(), mGMT->value());
-    QDomElement dateTime = ChildElement(vu, QStringLiteral("DateTime"));
-    SetChildText(dateTime, QStringLiteral("Date"), clock.ToText(1));
-    SetChildText(dateTime, QStringLiteral("Time"), clock.ToText(2));
-    SetChildText(dateTime, QStringLiteral("GMT"), clock.ToText(3));
-
-    QDomElement vehicle = ChildElement(root, QStringLiteral("Vehicle"));
-    SetChildText(vehicle, QStringLiteral("VIN"), mUi->edtVehicleVIN->text());
-    QDomElement regNo = ChildElement(vehicle, QStringLiteral("RegNo"));
-    SetChildText(regNo, QStringLiteral("Number"), mUi->edtVehicleRegNo->text());
-    WriteChildInt(regNo, QStringLiteral("Region"), 43);
-    SetChildText(vehicle, QStringLiteral("Tyre"), mUi->edtVehicleTyre->text());
-    WriteChildInt(vehicle, QStringLiteral("MaxSpeed"), mUi->speVehicleMaxSpeed->value());
-    WriteChildDouble(vehicle, QStringLiteral("Odometer"), mUi->dseVUHROdometer->value(), 'f', 1);
-
-    if (mSensor) {
-        QDomElement sensor = ChildElement(root, QStringLiteral("Sensor"));
-        SetChildText(sensor, QStringLiteral("SerNo"), mSensor->edtSnsSerNo->text());
-        SetChildText(sensor, QStringLiteral("Number"), mSensor->edtSnsNumber->text());
-        SetChildText(sensor, QStringLiteral("Paired"), mSensor->edtSnsPaired->text());
-    }
-    if (mGPS) {
-        QDomElement gps = ChildElement(root, QStringLiteral("GPS"));
-        SetChildText(gps, QStringLiteral("Latitude"), mGPS->edtGPSLatitude->text());
-        SetChildText(gps, QStringLiteral("Longitude"), mGPS->edtGPSLongitude->text());
-        SetChildText(gps, QStringLiteral("Speed"), mGPS->edtGPSSpeed->text());
-        SetChildText(gps, QStringLiteral("DateTime"), mGPS->edtGPSDateTime->text());
-    }
-    if (mModem) {
-        QDomElement modem = ChildElement(root, QStringLiteral("Modem"));
-        SetChildText(modem, QStringLiteral("PIN"), mModem->edtMdmPIN->text());
-        SetChildText(modem, QStringLiteral("APN"), mModem->edtMdmAPN->text());
-        SetChildText(modem, QStringLiteral("Login"), mModem->edtMdmLogin->text());
-        SetChildText(modem, QStringLiteral("Password"), mModem->edtMdmPassword->text());
-        WriteChildInt(modem, QStringLiteral("Update"), mModem->chbMdmUpdate->isChecked() ? 1 : 0);
-        SetChildText(modem, QStringLiteral("GPSURL"), mModem->edtMdmGlnURL->text());
-        SetChildText(modem, QStringLiteral("MonitorURL"), mModem->edtMdmMonitURL->text());
-    }
-    return doc;
+    return BuildRegistrationDocument(CurrentRecord(), aWhen);
 }
 
 void CKR_VUInfoDlg::OnSaveClick()
@@ -568,51 +497,37 @@ void CKR_VUInfoDlg::OnSaveClick()
 
 void CKR_VUInfoDlg::ApplyRecord(const QDomDocument& aDoc)
 {
-    // Paths are followed with ChildElement, which adds missing elements to this copy only. An element
-    // the record lacks leaves its field as it is: no default may reach the unit as a value.
-    QDomDocument doc = aDoc;
-    const QDomElement root = doc.documentElement();
-    QDomElement vu = ChildElement(root, QStringLiteral("VU"));
-    QDomElement vehicle = ChildElement(root, QStringLiteral("Vehicle"));
-    QDomElement regNo = ChildElement(vehicle, QStringLiteral("RegNo"));
-    const auto text = [this](const QDomElement& aParent, const QString& aTag, P::T_ParamId aId,
-                             const QLineEdit* aShown) {
-        ApplyValue(aId, ReadChildText(aParent, aTag, aShown->text()));
-    };
+    // Every field goes through ApplyValue, as from the unit. A value the record lacks comes back as the
+    // form shows it: no default may reach the unit as a value.
+    RegistrationFields f = CurrentRecord();
+    f.region = kRegionRussia;
+    ReadRegistrationRecord(aDoc, f);
 
     int offset = 0;
-    const QString offsetText =
-        ReadChildText(ChildElement(vu, QStringLiteral("DateTime")), QStringLiteral("GMT"), QString());
-    if (!offsetText.isEmpty() && OffsetFromText(offsetText, offset)) {
+    if (!f.vuOffsetText.isEmpty() && OffsetFromText(f.vuOffsetText, offset)) {
         // The zone comes from the record; the clock goes on showing the unit's clock uncorrected.
         mClockCorrection = 0;
         mTakeOffset = true;
         ApplyValue(P::PID_VUDateTime, TKR_VUDateTime(mUi->dteVUDateTime->dateTime(), offset).ToVariant());
     }
-    if (!vu.firstChildElement(QStringLiteral("SensorUsage")).isNull())
-        ApplyValue(P::PID_VUSettings,
-                   U64(quint32(ReadChildInt(vu, QStringLiteral("SensorUsage"), int(SettingsToWrite())))));
-    text(vehicle, QStringLiteral("VIN"), P::PID_VehicleVIN, mUi->edtVehicleVIN);
-    text(regNo, QStringLiteral("Number"), P::PID_VehicleRegNo, mUi->edtVehicleRegNo);
-    ApplyValue(P::PID_MemberState, ReadChildInt(regNo, QStringLiteral("Region"), 43));
-    text(vehicle, QStringLiteral("Tyre"), P::PID_VehicleTyre, mUi->edtVehicleTyre);
-    ApplyValue(P::PID_VehicleMaxSpeed,
-               ReadChildInt(vehicle, QStringLiteral("MaxSpeed"), mUi->speVehicleMaxSpeed->value()));
-    const double km =
-        ReadChildDouble(vehicle, QStringLiteral("Odometer"), std::numeric_limits<double>::quiet_NaN());
-    if (!std::isnan(km))
-        ApplyValue(P::PID_VUHROdometer, U64(OdometerKmToMetres(km)));
+    if (f.sensorUsage)
+        ApplyValue(P::PID_VUSettings, Unsigned(*f.sensorUsage));
+    ApplyValue(P::PID_VehicleVIN, f.vehicleVin);
+    ApplyValue(P::PID_VehicleRegNo, f.vehicleRegNo);
+    ApplyValue(P::PID_MemberState, f.region);
+    ApplyValue(P::PID_VehicleTyre, f.vehicleTyre);
+    ApplyValue(P::PID_VehicleMaxSpeed, f.vehicleMaxSpeed);
+    if (f.odometerKm)
+        ApplyValue(P::PID_VUHROdometer, Unsigned(OdometerKmToMetres(*f.odometerKm)));
 
-    if (mModem) {
-        QDomElement modem = ChildElement(root, QStringLiteral("Modem"));
-        text(modem, QStringLiteral("PIN"), P::PID_MdmPIN, mModem->edtMdmPIN);
-        text(modem, QStringLiteral("APN"), P::PID_MdmAPN, mModem->edtMdmAPN);
-        text(modem, QStringLiteral("Login"), P::PID_MdmLogin, mModem->edtMdmLogin);
-        text(modem, QStringLiteral("Password"), P::PID_MdmPassword, mModem->edtMdmPassword);
-        ApplyValue(P::PID_MdmUpdate,
-                   ReadChildInt(modem, QStringLiteral("Update"), mModem->chbMdmUpdate->isChecked() ? 1 : 0));
-        text(modem, QStringLiteral("GPSURL"), P::PID_MdmGlnURL, mModem->edtMdmGlnURL);
-        text(modem, QStringLiteral("MonitorURL"), P::PID_MdmMonitURL, mModem->edtMdmMonitURL);
+    if (const auto& modem = f.modem) {
+        ApplyValue(P::PID_MdmPIN, modem->pin);
+        ApplyValue(P::PID_MdmAPN, modem->apn);
+        ApplyValue(P::PID_MdmLogin, modem->login);
+        ApplyValue(P::PID_MdmPassword, modem->password);
+        ApplyValue(P::PID_MdmUpdate, modem->update);
+        ApplyValue(P::PID_MdmGlnURL, modem->gpsUrl);
+        ApplyValue(P::PID_MdmMonitURL, modem->monitorUrl);
     }
 }
 

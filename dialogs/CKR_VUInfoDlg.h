@@ -2,6 +2,7 @@
 
 #include "link/CKR_InfoUartThrd.h"
 #include "link/UART.h"
+#include "records/RegistrationRecord.h"
 #include "widgets/CKR_ProgressBox.h"
 
 #include <QDateTime>
@@ -51,7 +52,9 @@ public slots:
 public:
     // Puts one value into the form, whether it came from the unit or from a record.
     void ApplyValue(CKR_HiProt::T_ParamId aId, const QVariant& aValue);
-    // The registration record of what the form shows, saved at aWhen (local time).
+    // The registration record of what the form shows.
+    RegistrationFields CurrentRecord() const;
+    // The record of the form saved at aWhen (local time).
     QDomDocument BuildRecord(const QDateTime& aWhen) const;
     // Hands the values of a record (of any kind) to ApplyValue.
     void ApplyRecord(const QDomDocument& aDoc);
@@ -92,5 +95,5 @@ private:
     QString mUnitVIN;
     QString mWritingVIN;
     CKR_ProgressBox mProgress;
-    CKR_InfoUartThrd mThread;
+    CKR_InfoUartThrd mWorker;
 };

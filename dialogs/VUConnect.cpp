@@ -4,6 +4,8 @@
 #include "link/UART.h"
 #include "widgets/VUMessages.h"
 
+#include <QDialog>
+
 void ConnectVU(UART& aPort, QWidget* aParent)
 {
     // The dialog under construction must not be shown (and hidden again) by the error dialog.
@@ -24,4 +26,10 @@ void ConnectVU(UART& aPort, QWidget* aParent)
                           nullptr);
         throw kVUConnectAbandoned;
     }
+}
+
+void EndOnVUError(QDialog* aDialog, TKR_VUError aErr)
+{
+    ShowVUError(aErr, QString(), aDialog);
+    aDialog->reject();
 }

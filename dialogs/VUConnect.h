@@ -1,5 +1,12 @@
 #pragma once
 
+#include "link/CKR_UartThrd.h"
+#include "link/VUError.h"
+
+#include <QObject>
+#include <QVariant>
+
+class QDialog;
 class QWidget;
 class UART;
 
@@ -14,3 +21,28 @@ constexpr VUConnectAbandoned kVUConnectAbandoned = 7;
 // VUConnectAbandoned. aParent is the dialog under construction: it is not shown yet, so the error dialog
 // gets no parent and is centred on the screen.
 void ConnectVU(UART& aPort, QWidget* aParent);
+
+// Connects the worker's eight signals to the unit dialog's slots of the same names. Queued across the
+// threads, with copies of the values.
+template <class Dialog> void ConnectWorker(CKR_UartThrd& aWorker, Dialog* aDialog)
+{
+    QObject::connect(&aWorker, &CKR_UartThrd::OnReadData, aDialog, &Dialog::OnReadData);
+    QObject::connect(&aWorker, &CKR_UartThrd::OnReadComplete, aDialog, &Dialog::OnReadComplete);
+    QObject::connect(&aWorker, &CKR_UartThrd::OnReadError, aDialog, &Dialog::OnReadError);
+    QObject::connect(&aWorker, &CKR_UartThrd::OnWriteData, aDialog, &Dialog::OnWriteData);
+    QObject::connect(&aWorker, &CKR_UartThrd::OnWriteComplete, aDialog, &Dialog::OnWriteComplete);
+    QObject::connect(&aWorker, &CKR_UartThrd::OnWriteError, aDialog, &Dialog::OnWriteError);
+    QObject::connect(&aWorker, &CKR_UartThrd::OnPingData, aDialog, &Dialog::OnPingData);
+    QObject::connect(&aWorker, &CKR_UartThrd::OnPingError, aDialog, &Dialog::OnPingError);
+}
+
+// The end of a unit dialog after an exchange error (the worker serves nothing more): says why over
+// aDialog and rejects it. reject() rather than close(): a hidden dialog ignores close() and its modal run
+// would go on.
+void EndOnVUError(QDialog* aDialog, TKR_VUError aErr);
+
+// An unsigned value as the worker takes it for a write.
+inline QVariant Unsigned(quint64 aValue)
+{
+    return QVariant::fromValue<quint64>(aValue);
+}

@@ -1,15 +1,16 @@
 #include "records/CKR_CerifDlg.h"
 
 #include "records/CertificatePrint.h"
-#include "records/PrintPreview.h"
 #include "records/CertificateRecord.h"
 #include "records/FitLabels.h"
+#include "records/PrintPreview.h"
 #include "records/RecordDialogs.h"
 #include "records/RecordFile.h"
 #include "records/WorkshopConfig.h"
 #include "records/XmlElements.h"
 #include "ui_VUD_Certificate.h"
 #include "ui_VU_Error.h"
+#include "widgets/Formatters.h"
 #include "widgets/VUMessages.h"
 
 #include <QDateTime>

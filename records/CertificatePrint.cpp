@@ -2,6 +2,7 @@
 
 #include "records/CertificateRecord.h"
 #include "records/XmlElements.h"
+#include "widgets/Formatters.h"
 
 #include <QDebug>
 #include <QPageSize>

@@ -3,9 +3,7 @@
 #include "records/XmlElements.h"
 #include "widgets/Formatters.h"
 
-#include <QLocale>
 #include <QStringList>
-#include <cmath>
 
 namespace {
 
@@ -71,45 +69,6 @@ QDomDocument BuildCertificateDocument(const CertificateFields& aFields)
     WriteChildInt(result, QStringLiteral("Manipulation"), aFields.resultManipulation, 10);
     SetChildText(result, QStringLiteral("Remark"), aFields.resultRemark);
     return doc;
-}
-
-bool OdometerFromText(const QString& aText, double* aValue)
-{
-    bool ok = false;
-    double value = QLocale().toDouble(aText, &ok);
-    if (!ok)
-        value = QLocale::c().toDouble(aText, &ok);
-    if (!ok || !std::isfinite(value) || value < 0.0 || value > kMaxOdometerKm)
-        return false;
-    *aValue = value;
-    return true;
-}
-
-quint64 OdometerKmToMetres(double aKm)
-{
-    // Clamped before the conversion: a double beyond the integer's range has no defined conversion.
-    // NaN fails both comparisons and counts as 0.
-    const double km = aKm > kMaxOdometerKm ? kMaxOdometerKm : (aKm > 0.0 ? aKm : 0.0);
-    return quint64(std::llround(km * 1000.0));
-}
-
-QString OdometerText(double aKm)
-{
-    // Records hold tenths of a kilometre: show them, but no ".0" and no exponent. From 10,000,000 km on
-    // the tenth would not fit the field's 9 characters; no unit reports such a reading.
-    const double tenths = std::round(aKm * 10.0) / 10.0;
-    if (std::fabs(tenths) < 1e7) {
-        QString text = QString::number(tenths, 'f', 1);
-        if (text.endsWith(QLatin1String(".0")))
-            text.chop(2);
-        if (text == QLatin1String("-0"))
-            text = QStringLiteral("0");
-        return text.replace(QLatin1Char('.'), QLocale().decimalPoint());
-    }
-    // Nine digits still fit the field; beyond that the value is no odometer anyway.
-    if (std::fabs(aKm) < 1e9)
-        return QString::number(std::llround(aKm));
-    return NumberText(aKm);
 }
 
 QString DeriveManufacturingDate(const QString& aSerNo, const QString& aShown, QString& aLastDerived)

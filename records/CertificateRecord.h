@@ -36,23 +36,7 @@ struct CertificateFields
     QString resultRemark;
 };
 
-// Highest odometer a vehicle unit can hold, in km.
-inline constexpr double kMaxOdometerKm = 21055406.0;
-
 QDomDocument BuildCertificateDocument(const CertificateFields& aFields);
-
-// An odometer text in the local number convention, else in the C one; false when it is no number or
-// lies outside 0 ... kMaxOdometerKm.
-bool OdometerFromText(const QString& aText, double* aValue);
-
-// Whole metres of an odometer in km, rounded; a value below 0 counts as 0 and one above kMaxOdometerKm
-// (a damaged record) as kMaxOdometerKm.
-quint64 OdometerKmToMetres(double aKm);
-
-// Odometer for display, in the local number convention: the tenths a record holds ("200000.5"),
-// whole kilometres without ".0"; from 10,000,000 km on whole kilometres, so that the text stays within
-// the odometer field's 9 characters. NaN, infinities and absurd values as NumberText.
-QString OdometerText(double aKm);
 
 // The manufacturing month and year ("03/2011") from a VU serial number "serial/MM YY/type/maker".
 // A date the user typed (aShown not empty and not the last derived one) stands. When the serial number

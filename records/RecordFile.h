@@ -18,6 +18,9 @@ QString RecordFileName(const QString& aStem, const QDateTime& aWhen, const QStri
 // "Time" (hh:mm:ss) of aWhen.
 QDomDocument NewRecord(const QString& aKind, const QDateTime& aWhen);
 
+// Vehicle/RegNo/Region of the registration and calibration records: the units serve Russian vehicles.
+inline constexpr int kRegionRussia = 43;
+
 // True when the root is one of the work records: "Registration", "Calibration" or "Certificate".
 bool IsWorkRecord(const QDomDocument& aDoc);
 // The VIN a work record names (Vehicle/VIN, simplified); empty when it names none.

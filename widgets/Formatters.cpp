@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
@@ -68,4 +69,90 @@ bool OffsetFromText(const QString& aText, int& aMinutes)
     constexpr qint64 kLimit = 23 * 60 + 30;
     aMinutes = int(std::clamp(parts.HalfHours(), -kLimit, kLimit));
     return true;
+}
+
+bool OdometerFromText(const QString& aText, double* aValue)
+{
+    bool ok = false;
+    double value = QLocale().toDouble(aText, &ok);
+    if (!ok)
+        value = QLocale::c().toDouble(aText, &ok);
+    if (!ok || !std::isfinite(value) || value < 0.0 || value > kMaxOdometerKm)
+        return false;
+    *aValue = value;
+    return true;
+}
+
+quint64 OdometerKmToMetres(double aKm)
+{
+    // Clamped before the conversion: a double beyond the integer's range has no defined conversion.
+    // NaN fails both comparisons and counts as 0.
+    const double km = aKm > kMaxOdometerKm ? kMaxOdometerKm : (aKm > 0.0 ? aKm : 0.0);
+    return quint64(std::llround(km * 1000.0));
+}
+
+quint32 OdometerMetresToWrite(double aShownKm, quint64 aUnitMetres)
+{
+    const qint64 tenths = qRound64(aShownKm * 10.0);
+    if (tenths == qRound64(aUnitMetres / 100.0))
+        return quint32(aUnitMetres);
+    return quint32(tenths * 100);
+}
+
+double OdometerTenthsKm(quint64 aMetres)
+{
+    // Whole hundreds of metres, so the km keep one decimal, truncated.
+    return static_cast<double>(aMetres / 100) / 10.0;
+}
+
+QString OdometerText(double aKm)
+{
+    // Records hold tenths of a kilometre: show them, but no ".0" and no exponent. From 10,000,000 km on
+    // the tenth would not fit the field's 9 characters; no unit reports such a reading.
+    const double tenths = std::round(aKm * 10.0) / 10.0;
+    if (std::fabs(tenths) < 1e7) {
+        QString text = QString::number(tenths, 'f', 1);
+        if (text.endsWith(QLatin1String(".0")))
+            text.chop(2);
+        if (text == QLatin1String("-0"))
+            text = QStringLiteral("0");
+        return text.replace(QLatin1Char('.'), QLocale().decimalPoint());
+    }
+    // Nine digits still fit the field; beyond that the value is no odometer anyway.
+    if (std::fabs(aKm) < 1e9)
+        return QString::number(std::llround(aKm));
+    return NumberText(aKm);
+}
+
+GnssTexts GnssTextsFromSentence(const QString& aText)
+{
+    const QString sentence = aText.trimmed();
+    QStringList fields;
+    if (sentence.size() > 10) {
+        const QString decimal = QLocale::system().decimalPoint();
+        QString s = sentence.mid(7, sentence.size() - 10);
+        s.replace(QLatin1Char(','), QLatin1Char('|'));
+        s.replace(QLatin1Char('.'), decimal);
+        fields = s.split(QLatin1Char('|'));
+    }
+    if (fields.size() < 11)
+        return {};
+    const QString suffix = fields[1] == QLatin1String("A") ? QString() : QStringLiteral(" (?)");
+    GnssTexts texts;
+    texts.latitude =
+        QStringLiteral("%1 %2.ш.%3")
+            .arg(CoordText(fields[2]),
+                 fields[3] == QLatin1String("N") ? QStringLiteral("с") : QStringLiteral("ю"), suffix);
+    texts.longitude =
+        QStringLiteral("%1 %2.д.%3")
+            .arg(CoordText(fields[4]),
+                 fields[5] == QLatin1String("E") ? QStringLiteral("в") : QStringLiteral("з"), suffix);
+    const double knots = QLocale::system().toDouble(fields[6]);
+    texts.speed = QStringLiteral("%1 км/ч%2").arg(KnotsAsKmhText(knots), suffix);
+    const QTime time = QTime::fromString(fields[0].left(6), QStringLiteral("hhmmss"));
+    QDate date = QDate::fromString(fields[8], QStringLiteral("ddMMyy"));
+    if (date.isValid() && date.year() < 2000)
+        date = date.addYears(100);
+    texts.dateTime = QDateTime(date, time).toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")) + suffix;
+    return texts;
 }

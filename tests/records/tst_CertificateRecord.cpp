@@ -3,7 +3,6 @@
 #include "records/RecordFile.h"
 #include "records/XmlElements.h"
 
-#include <QLocale>
 #include <QTest>
 
 namespace {
@@ -117,97 +116,6 @@ private slots:
         QVERIFY(!xml.contains(QLatin1String("K-Const")));
         QVERIFY(xml.contains(QLatin1String("<L-Const>0</L-Const>")));
         QVERIFY(!xml.contains(QLatin1String("Odometer")));
-    }
-
-    void odometerFromText_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<double>("value");
-        QTest::newRow("zero") << "C"
-                              << "0" << true << 0.0;
-        QTest::newRow("point") << "C"
-                               << "123456.7" << true << 123456.7;
-        QTest::newRow("ru comma") << "ru_RU"
-                                  << "123,5" << true << 123.5;
-        QTest::newRow("ru point") << "ru_RU"
-                                  << "123.5" << true << 123.5;
-        QTest::newRow("max") << "C"
-                             << "21055406" << true << 21055406.0;
-        QTest::newRow("above max") << "C"
-                                   << "21055406.1" << false << 0.0;
-        QTest::newRow("negative") << "C"
-                                  << "-1" << false << 0.0;
-        QTest::newRow("word") << "C"
-                              << "abc" << false << 0.0;
-        QTest::newRow("empty") << "C"
-                               << "" << false << 0.0;
-        QTest::newRow("nan") << "C"
-                             << "nan" << false << 0.0;
-    }
-    void odometerFromText()
-    {
-        QFETCH(QString, locale);
-        QFETCH(QString, text);
-        QFETCH(bool, valid);
-        QFETCH(double, value);
-        const QLocale saved;
-        QLocale::setDefault(QLocale(locale));
-        double got = -5;
-        const bool ok = OdometerFromText(text, &got);
-        QLocale::setDefault(saved);
-        QCOMPARE(ok, valid);
-        if (valid)
-            QCOMPARE(got, value);
-    }
-
-    void odometerText_data()
-    {
-        QTest::addColumn<double>("km");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("zero") << 0.0 << "0";
-        QTest::newRow("fraction") << 1234.5 << "1234,5";
-        // The record's tenths, however many digits before them.
-        QTest::newRow("six digits") << 123456.7 << "123456,7";
-        QTest::newRow("half a km") << 200000.5 << "200000,5";
-        QTest::newRow("whole km") << 200000.0 << "200000";
-        QTest::newRow("hundredths rounded") << 999.96 << "1000";
-        QTest::newRow("million") << 1000000.0 << "1000000";
-        QTest::newRow("million and a bit") << 1234567.8 << "1234567,8";
-        QTest::newRow("largest with tenth") << 9999999.9 << "9999999,9";
-        // Beyond, the tenth would not fit the field: whole km.
-        QTest::newRow("ten million and a bit") << 12345678.9 << "12345679";
-        QTest::newRow("max") << 21055406.0 << "21055406";
-        QTest::newRow("absurd") << 1e12 << "1e+12";
-    }
-    void odometerText()
-    {
-        QFETCH(double, km);
-        QFETCH(QString, expected);
-        const QLocale saved;
-        QLocale::setDefault(QLocale(QLocale::Russian));
-        const QString text = OdometerText(km);
-        QLocale::setDefault(saved);
-        QCOMPARE(text, expected);
-        QVERIFY(text.size() <= 9);
-    }
-
-    void odometerKmToMetres_data()
-    {
-        QTest::addColumn<double>("km");
-        QTest::addColumn<quint64>("metres");
-        QTest::newRow("rounded") << 1234.5678 << quint64(1234568);
-        QTest::newRow("negative") << -5.0 << quint64(0);
-        QTest::newRow("largest") << 21055406.0 << quint64(21055406000);
-        QTest::newRow("beyond the largest") << 1e300 << quint64(21055406000);
-        QTest::newRow("not a number") << qQNaN() << quint64(0);
-    }
-    void odometerKmToMetres()
-    {
-        QFETCH(double, km);
-        QFETCH(quint64, metres);
-        QCOMPARE(OdometerKmToMetres(km), metres);
     }
 
     void manufacturingDate_data()

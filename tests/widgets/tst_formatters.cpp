@@ -18,6 +18,8 @@ QByteArray PosixZone(int aMinutes)
         .toLatin1();
 }
 
+const char* const kGnssSentence = "$GPRMC,083015.00,A,5545.1234,N,03739.5678,E,10.0,54.7,250811,,,A*6C";
+
 void SetZone(const QByteArray& aTz)
 {
     qputenv("TZ", aTz);
@@ -199,6 +201,174 @@ private slots:
         QFETCH(QString, expected);
         QLocale::setDefault(locale);
         QCOMPARE(CoordText(text), expected);
+    }
+
+    void gnssTexts_data()
+    {
+        QTest::addColumn<QString>("sentence");
+        QTest::addColumn<QStringList>("shown"); // latitude, longitude, speed, date and time
+
+        const QString deg = QString::fromUtf8("\u00B0");
+        QTest::newRow("fix") << QString(kGnssSentence)
+                             << QStringList{"55" + deg + " 45' 7.404\" с.ш.",
+                                            "37" + deg + " 39' 34.068\" в.д.", "18 км/ч",
+                                            "25/08/2011 08:30:15"};
+        QTest::newRow("padded as the unit sends it")
+            << QString(kGnssSentence) + QString(68 - qstrlen(kGnssSentence), ' ') + "\n"
+            << QStringList{"55" + deg + " 45' 7.404\" с.ш.", "37" + deg + " 39' 34.068\" в.д.", "18 км/ч",
+                           "25/08/2011 08:30:15"};
+        QTest::newRow("no fix, south and west")
+            << "$GPRMC,235959,V,3350.0000,S,07030.5000,W,0.5,,311299,,,N*00"
+            << QStringList{"33" + deg + " 50' 0\" ю.ш. (?)", "70" + deg + " 30' 30\" з.д. (?)", "0 км/ч (?)",
+                           "31/12/2099 23:59:59 (?)"};
+        // A damaged sentence: minutes that read as infinity, a speed beyond any integer.
+        QTest::newRow("minutes and speed out of range")
+            << "$GPRMC,083015.00,A,28.e992,N,03739.5678,E,1e300,,250811,,,A*00"
+            << QStringList{"28" + QLocale::system().decimalPoint() + "e992 с.ш.",
+                           "37" + deg + " 39' 34.068\" в.д.",
+                           "1" + QLocale().decimalPoint() + "852e+300 км/ч", "25/08/2011 08:30:15"};
+        QTest::newRow("infinite speed")
+            << "$GPRMC,083015.00,A,5545.1234,N,03739.5678,E,1e999,,250811,,,A*00"
+            << QStringList{"55" + deg + " 45' 7.404\" с.ш.", "37" + deg + " 39' 34.068\" в.д.", "inf км/ч",
+                           "25/08/2011 08:30:15"};
+        QTest::newRow("fewer than 11 fields")
+            << "$GPRMC,083015.00,A,5545.1234,N,03739.5678,E*00" << QStringList{"", "", "", ""};
+        QTest::newRow("unit without receiver (empty text)") << "" << QStringList{"", "", "", ""};
+        QTest::newRow("blanks only") << "          " << QStringList{"", "", "", ""};
+    }
+
+    void gnssTexts()
+    {
+        QFETCH(QString, sentence);
+        QFETCH(QStringList, shown);
+        const GnssTexts texts = GnssTextsFromSentence(sentence);
+        QCOMPARE((QStringList{texts.latitude, texts.longitude, texts.speed, texts.dateTime}), shown);
+    }
+
+    void odometerFromText_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<double>("value");
+        QTest::newRow("zero") << "C"
+                              << "0" << true << 0.0;
+        QTest::newRow("point") << "C"
+                               << "123456.7" << true << 123456.7;
+        QTest::newRow("ru comma") << "ru_RU"
+                                  << "123,5" << true << 123.5;
+        QTest::newRow("ru point") << "ru_RU"
+                                  << "123.5" << true << 123.5;
+        QTest::newRow("max") << "C"
+                             << "21055406" << true << 21055406.0;
+        QTest::newRow("above max") << "C"
+                                   << "21055406.1" << false << 0.0;
+        QTest::newRow("negative") << "C"
+                                  << "-1" << false << 0.0;
+        QTest::newRow("word") << "C"
+                              << "abc" << false << 0.0;
+        QTest::newRow("empty") << "C"
+                               << "" << false << 0.0;
+        QTest::newRow("nan") << "C"
+                             << "nan" << false << 0.0;
+    }
+    void odometerFromText()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(double, value);
+        const QLocale saved;
+        QLocale::setDefault(QLocale(locale));
+        double got = -5;
+        const bool ok = OdometerFromText(text, &got);
+        QLocale::setDefault(saved);
+        QCOMPARE(ok, valid);
+        if (valid)
+            QCOMPARE(got, value);
+    }
+
+    void odometerText_data()
+    {
+        QTest::addColumn<double>("km");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("zero") << 0.0 << "0";
+        QTest::newRow("fraction") << 1234.5 << "1234,5";
+        // The record's tenths, however many digits before them.
+        QTest::newRow("six digits") << 123456.7 << "123456,7";
+        QTest::newRow("half a km") << 200000.5 << "200000,5";
+        QTest::newRow("whole km") << 200000.0 << "200000";
+        QTest::newRow("hundredths rounded") << 999.96 << "1000";
+        QTest::newRow("million") << 1000000.0 << "1000000";
+        QTest::newRow("million and a bit") << 1234567.8 << "1234567,8";
+        QTest::newRow("largest with tenth") << 9999999.9 << "9999999,9";
+        // Beyond, the tenth would not fit the field: whole km.
+        QTest::newRow("ten million and a bit") << 12345678.9 << "12345679";
+        QTest::newRow("max") << 21055406.0 << "21055406";
+        QTest::newRow("absurd") << 1e12 << "1e+12";
+    }
+    void odometerText()
+    {
+        QFETCH(double, km);
+        QFETCH(QString, expected);
+        const QLocale saved;
+        QLocale::setDefault(QLocale(QLocale::Russian));
+        const QString text = OdometerText(km);
+        QLocale::setDefault(saved);
+        QCOMPARE(text, expected);
+        QVERIFY(text.size() <= 9);
+    }
+
+    void odometerKmToMetres_data()
+    {
+        QTest::addColumn<double>("km");
+        QTest::addColumn<quint64>("metres");
+        QTest::newRow("rounded") << 1234.5678 << quint64(1234568);
+        QTest::newRow("negative") << -5.0 << quint64(0);
+        QTest::newRow("largest") << 21055406.0 << quint64(21055406000);
+        QTest::newRow("beyond the largest") << 1e300 << quint64(21055406000);
+        QTest::newRow("not a number") << qQNaN() << quint64(0);
+    }
+    void odometerKmToMetres()
+    {
+        QFETCH(double, km);
+        QFETCH(quint64, metres);
+        QCOMPARE(OdometerKmToMetres(km), metres);
+    }
+
+    void odometerMetresToWrite_data()
+    {
+        QTest::addColumn<double>("shownKm");
+        QTest::addColumn<quint64>("unitMetres");
+        QTest::addColumn<quint32>("metres");
+        // A field still showing the unit's value writes back every metre the unit holds.
+        QTest::newRow("untouched") << 123456.0 << quint64(123456049) << quint32(123456049);
+        QTest::newRow("untouched, rounded up") << 123456.1 << quint64(123456050) << quint32(123456050);
+        // An edited field writes its whole tenths, with no metre lost to the binary fraction.
+        QTest::newRow("edited") << 123456.1 << quint64(123456049) << quint32(123456100);
+        QTest::newRow("tenth in binary") << 0.3 << quint64(0) << quint32(300);
+    }
+    void odometerMetresToWrite()
+    {
+        QFETCH(double, shownKm);
+        QFETCH(quint64, unitMetres);
+        QFETCH(quint32, metres);
+        QCOMPARE(OdometerMetresToWrite(shownKm, unitMetres), metres);
+    }
+
+    void odometerTenthsKm_data()
+    {
+        QTest::addColumn<quint64>("metres");
+        QTest::addColumn<double>("km");
+        QTest::newRow("truncated") << quint64(987654399) << 987654.3;
+        QTest::newRow("below a tenth") << quint64(99) << 0.0;
+        QTest::newRow("whole") << quint64(1000) << 1.0;
+    }
+    void odometerTenthsKm()
+    {
+        QFETCH(quint64, metres);
+        QFETCH(double, km);
+        QCOMPARE(OdometerTenthsKm(metres), km);
     }
 };
 
