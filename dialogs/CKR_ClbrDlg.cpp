@@ -26,9 +26,6 @@ constexpr quint32 kSensorBits = CKR_HiProt::OPT_CryptoSensor | CKR_HiProt::OPT_S
 constexpr quint32 kSourceBits = kSensorBits | CKR_HiProt::OPT_Gnss;
 constexpr int kRegionRussia = 43;
 
-const char* const kLoadFilter = "Файлы калибрации (*_Clb.xml);;Файлы сертификатов (*_Crt.xml);;"
-                                "Файлы регистрации (*_Reg.xml);;Все файлы тахографа (*.xml);;Все файлы (*.*)";
-
 QVariant Unsigned(quint64 aValue)
 {
     return QVariant::fromValue<quint64>(aValue);
@@ -218,7 +215,8 @@ void CKR_ClbrDlg::OnSaveClick()
     QString stem = mRegNumber.simplified();
     if (stem.isEmpty())
         stem = mVIN.simplified();
-    const QString path = AskSaveRecordPath(this, RecordFileName(stem, now, QStringLiteral("Clb")));
+    const QString path =
+        AskSaveRecordPath(this, RecordKind::Calibration, RecordFileName(stem, now, QStringLiteral("Clb")));
     if (path.isEmpty())
         return;
 
@@ -254,7 +252,7 @@ void CKR_ClbrDlg::OnSaveClick()
 void CKR_ClbrDlg::OnLoadClick()
 {
     QDomDocument doc;
-    if (!LoadRecord(this, QString::fromUtf8(kLoadFilter), doc) ||
+    if (!LoadRecord(this, RecordKind::Calibration, doc) ||
         !AcceptOtherVehicleRecord(doc, mUnitVIN, RecordConstants(doc)))
         return;
     ApplyRecord(doc.documentElement());

@@ -32,12 +32,6 @@ using P = CKR_HiProt;
 
 const int kFixedTabs = 2;
 
-QString LoadFilter()
-{
-    return QStringLiteral("Файлы регистрации (*_Reg.xml);;Файлы сертификатов (*_Crt.xml);;"
-                          "Файлы калибрации (*_Clb.xml);;Все файлы тахографа (*.xml);;Все файлы (*.*)");
-}
-
 QVariant U64(quint64 aValue)
 {
     return QVariant::fromValue<quint64>(aValue);
@@ -560,7 +554,8 @@ void CKR_VUInfoDlg::OnSaveClick()
     QString stem = mUi->edtVehicleRegNo->text().simplified();
     if (stem.isEmpty())
         stem = mUi->edtVehicleVIN->text().simplified();
-    const QString path = AskSaveRecordPath(this, RecordFileName(stem, now, QStringLiteral("Reg")));
+    const QString path =
+        AskSaveRecordPath(this, RecordKind::Registration, RecordFileName(stem, now, QStringLiteral("Reg")));
     if (path.isEmpty())
         return;
     SaveRecord(this, path, BuildRecord(now));
@@ -624,6 +619,6 @@ void CKR_VUInfoDlg::ApplyRecord(const QDomDocument& aDoc)
 void CKR_VUInfoDlg::OnLoadClick()
 {
     QDomDocument doc;
-    if (LoadRecord(this, LoadFilter(), doc) && AcceptOtherVehicleRecord(doc, mUnitVIN))
+    if (LoadRecord(this, RecordKind::Registration, doc) && AcceptOtherVehicleRecord(doc, mUnitVIN))
         ApplyRecord(doc);
 }

@@ -1,9 +1,9 @@
 #include "records/CKR_CerifDlg.h"
 
 #include "records/CertificatePrint.h"
-#include "records/PrintPreview.h"
 #include "records/CertificateRecord.h"
 #include "records/FitLabels.h"
+#include "records/PrintPreview.h"
 #include "records/RecordDialogs.h"
 #include "records/RecordFile.h"
 #include "records/WorkshopConfig.h"
@@ -136,9 +136,7 @@ void CKR_CerifDlg::OnSaveClick()
     if (stem.isEmpty())
         stem = mUi->edtVehicleVIN->text().simplified();
     const QString name = RecordFileName(stem, QDateTime::currentDateTime(), QStringLiteral("Crt"));
-    const QString path = AskSaveRecordPath(
-        this, name,
-        QStringLiteral("Сертификаты тахографа (*_Crt.xml);;Файлы тахографа (*.xml);;Все файлы (*.*)"));
+    const QString path = AskSaveRecordPath(this, RecordKind::Certificate, name);
     if (path.isEmpty())
         return;
     SaveRecord(this, path, BuildCertificate());
@@ -148,11 +146,7 @@ void CKR_CerifDlg::OnLoadClick()
 {
     qDebug() << "OnLoadClick";
     QDomDocument doc;
-    if (!LoadRecord(
-            this,
-            QStringLiteral("Файлы сертификатов (*_Crt.xml);;Файлы регистрации (*_Reg.xml);;"
-                           "Файлы калибрации (*_Clb.xml);;Все файлы тахографа (*.xml);;Все файлы (*.*)"),
-            doc))
+    if (!LoadRecord(this, RecordKind::Certificate, doc))
         return;
     ApplyRecord(doc);
 }
