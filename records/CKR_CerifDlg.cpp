@@ -2,7 +2,6 @@
 
 #include "records/CertificatePrint.h"
 #include "records/CertificateRecord.h"
-#include "records/FitLabels.h"
 #include "records/PrintPreview.h"
 #include "records/RecordDialogs.h"
 #include "records/RecordFile.h"
@@ -10,6 +9,7 @@
 #include "records/XmlElements.h"
 #include "ui_VUD_Certificate.h"
 #include "ui_VU_Error.h"
+#include "widgets/FitText.h"
 #include "widgets/VUMessages.h"
 
 #include <QDateTime>
@@ -50,7 +50,9 @@ CKR_CerifDlg::CKR_CerifDlg(QWidget* parent, Qt::WindowFlags f)
       mCertifPrinter(QPrinter::ScreenResolution), mLabelPrinter(QPrinter::HighResolution)
 {
     mUi->setupUi(this);
-    FitLabels(this);
+    FitTexts(this);
+    FitDateTimeEdit(mUi->dedOrderDate);
+    FitDateTimeEdit(mUi->dedClbrNexDate);
     mUi->dedClbrNexDate->setDate(QDate::currentDate().addYears(2));
 
     connect(mUi->btnLoad, &QPushButton::clicked, this, &CKR_CerifDlg::OnLoadClick);
