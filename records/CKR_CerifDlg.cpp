@@ -50,7 +50,7 @@ CKR_CerifDlg::CKR_CerifDlg(QWidget* parent, Qt::WindowFlags f)
       mCertifPrinter(QPrinter::ScreenResolution), mLabelPrinter(QPrinter::HighResolution)
 {
     mUi->setupUi(this);
-    FitTexts(this);
+    FitTexts(mUi->scrollAreaWidgetContents); // the page of fixed positions; the buttons below have a layout
     FitDateTimeEdit(mUi->dedOrderDate);
     FitDateTimeEdit(mUi->dedClbrNexDate);
     mUi->dedClbrNexDate->setDate(QDate::currentDate().addYears(2));
