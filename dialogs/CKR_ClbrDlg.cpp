@@ -27,9 +27,6 @@ constexpr int kWriteCount = 8;
 constexpr quint32 kSensorBits = CKR_HiProt::OPT_CryptoSensor | CKR_HiProt::OPT_SimpleSensor;
 constexpr quint32 kSourceBits = kSensorBits | CKR_HiProt::OPT_Gnss;
 
-const char* const kLoadFilter = "Файлы калибрации (*_Clb.xml);;Файлы сертификатов (*_Crt.xml);;"
-                                "Файлы регистрации (*_Reg.xml);;Все файлы тахографа (*.xml);;Все файлы (*.*)";
-
 // The constants a record would bring, for the question before a record of another vehicle is taken
 // (the dialog shows none of them).
 QString RecordConstants(const QDomDocument& aDoc)
@@ -207,7 +204,8 @@ void CKR_ClbrDlg::OnSaveClick()
     QString stem = mRegNumber.simplified();
     if (stem.isEmpty())
         stem = mVIN.simplified();
-    const QString path = AskSaveRecordPath(this, RecordFileName(stem, now, QStringLiteral("Clb")));
+    const QString path =
+        AskSaveRecordPath(this, RecordKind::Calibration, RecordFileName(stem, now, QStringLiteral("Clb")));
     if (path.isEmpty())
         return;
 
@@ -218,7 +216,7 @@ void CKR_ClbrDlg::OnSaveClick()
 void CKR_ClbrDlg::OnLoadClick()
 {
     QDomDocument doc;
-    if (!LoadRecord(this, QString::fromUtf8(kLoadFilter), doc) ||
+    if (!LoadRecord(this, RecordKind::Calibration, doc) ||
         !AcceptOtherVehicleRecord(doc, mUnitVIN, RecordConstants(doc)))
         return;
     ApplyRecord(doc);

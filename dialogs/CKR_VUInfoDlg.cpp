@@ -27,12 +27,6 @@ using P = CKR_HiProt;
 
 const int kFixedTabs = 2;
 
-QString LoadFilter()
-{
-    return QStringLiteral("Файлы регистрации (*_Reg.xml);;Файлы сертификатов (*_Crt.xml);;"
-                          "Файлы калибрации (*_Clb.xml);;Все файлы тахографа (*.xml);;Все файлы (*.*)");
-}
-
 } // namespace
 
 CKR_VUInfoDlg::CKR_VUInfoDlg(QWidget* parent, Qt::WindowFlags f)
@@ -489,7 +483,8 @@ void CKR_VUInfoDlg::OnSaveClick()
     QString stem = mUi->edtVehicleRegNo->text().simplified();
     if (stem.isEmpty())
         stem = mUi->edtVehicleVIN->text().simplified();
-    const QString path = AskSaveRecordPath(this, RecordFileName(stem, now, QStringLiteral("Reg")));
+    const QString path =
+        AskSaveRecordPath(this, RecordKind::Registration, RecordFileName(stem, now, QStringLiteral("Reg")));
     if (path.isEmpty())
         return;
     SaveRecord(this, path, BuildRecord(now));
@@ -534,6 +529,6 @@ void CKR_VUInfoDlg::ApplyRecord(const QDomDocument& aDoc)
 void CKR_VUInfoDlg::OnLoadClick()
 {
     QDomDocument doc;
-    if (LoadRecord(this, LoadFilter(), doc) && AcceptOtherVehicleRecord(doc, mUnitVIN))
+    if (LoadRecord(this, RecordKind::Registration, doc) && AcceptOtherVehicleRecord(doc, mUnitVIN))
         ApplyRecord(doc);
 }

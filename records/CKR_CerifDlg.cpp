@@ -2,7 +2,6 @@
 
 #include "records/CertificatePrint.h"
 #include "records/CertificateRecord.h"
-#include "records/FitLabels.h"
 #include "records/PrintPreview.h"
 #include "records/RecordDialogs.h"
 #include "records/RecordFile.h"
@@ -10,6 +9,7 @@
 #include "records/XmlElements.h"
 #include "ui_VUD_Certificate.h"
 #include "ui_VU_Error.h"
+#include "widgets/FitText.h"
 #include "widgets/Formatters.h"
 #include "widgets/VUMessages.h"
 
@@ -51,7 +51,9 @@ CKR_CerifDlg::CKR_CerifDlg(QWidget* parent, Qt::WindowFlags f)
       mCertifPrinter(QPrinter::ScreenResolution), mLabelPrinter(QPrinter::HighResolution)
 {
     mUi->setupUi(this);
-    FitLabels(this);
+    FitTexts(mUi->scrollAreaWidgetContents); // the page of fixed positions; the buttons below have a layout
+    FitDateTimeEdit(mUi->dedOrderDate);
+    FitDateTimeEdit(mUi->dedClbrNexDate);
     mUi->dedClbrNexDate->setDate(QDate::currentDate().addYears(2));
 
     connect(mUi->btnLoad, &QPushButton::clicked, this, &CKR_CerifDlg::OnLoadClick);
@@ -137,9 +139,7 @@ void CKR_CerifDlg::OnSaveClick()
     if (stem.isEmpty())
         stem = mUi->edtVehicleVIN->text().simplified();
     const QString name = RecordFileName(stem, QDateTime::currentDateTime(), QStringLiteral("Crt"));
-    const QString path = AskSaveRecordPath(
-        this, name,
-        QStringLiteral("Сертификаты тахографа (*_Crt.xml);;Файлы тахографа (*.xml);;Все файлы (*.*)"));
+    const QString path = AskSaveRecordPath(this, RecordKind::Certificate, name);
     if (path.isEmpty())
         return;
     SaveRecord(this, path, BuildCertificate());
@@ -149,11 +149,7 @@ void CKR_CerifDlg::OnLoadClick()
 {
     qDebug() << "OnLoadClick";
     QDomDocument doc;
-    if (!LoadRecord(
-            this,
-            QStringLiteral("Файлы сертификатов (*_Crt.xml);;Файлы регистрации (*_Reg.xml);;"
-                           "Файлы калибрации (*_Clb.xml);;Все файлы тахографа (*.xml);;Все файлы (*.*)"),
-            doc))
+    if (!LoadRecord(this, RecordKind::Certificate, doc))
         return;
     ApplyRecord(doc);
 }

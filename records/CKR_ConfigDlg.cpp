@@ -1,10 +1,10 @@
 #include "records/CKR_ConfigDlg.h"
 
 #include "records/CertificatePrint.h"
-#include "records/FitLabels.h"
 #include "records/RecordDialogs.h"
 #include "records/WorkshopConfig.h"
 #include "ui_Config.h"
+#include "widgets/FitText.h"
 
 #include <QDebug>
 #include <QPrintDialog>
@@ -15,7 +15,7 @@ CKR_ConfigDlg::CKR_ConfigDlg(QWidget* parent, Qt::WindowFlags f)
 {
     const QString name = objectName();
     mUi->setupUi(this);
-    FitLabels(this);
+    FitTexts(this);
     if (!name.isEmpty())
         setObjectName(name);
 

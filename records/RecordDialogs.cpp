@@ -11,20 +11,38 @@
 #include <QMessageBox>
 #include <QTimer>
 
-QString RecordSaveFilter()
+QString RecordLoadFilter(RecordKind aOwn)
 {
-    return QStringLiteral("Файлы тахографа (*.xml);;Все файлы (*.*)");
+    const QString registration = QStringLiteral("Файлы регистрации (*_Reg.xml)");
+    const QString calibration = QStringLiteral("Файлы калибрации (*_Clb.xml)");
+    const QString certificate = QStringLiteral("Файлы сертификатов (*_Crt.xml)");
+    QStringList kinds;
+    switch (aOwn) {
+    case RecordKind::Registration:
+        kinds = {registration, certificate, calibration};
+        break;
+    case RecordKind::Calibration:
+        kinds = {calibration, certificate, registration};
+        break;
+    case RecordKind::Certificate:
+        kinds = {certificate, registration, calibration};
+        break;
+    }
+    kinds << QStringLiteral("Все файлы тахографа (*.xml)") << QStringLiteral("Все файлы (*.*)");
+    return kinds.join(QStringLiteral(";;"));
 }
 
-QString AskSaveRecordPath(QWidget* aParent, const QString& aFileName)
+QString RecordSaveFilter(RecordKind aKind)
 {
-    return AskSaveRecordPath(aParent, aFileName, RecordSaveFilter());
+    const QString any = QStringLiteral("Файлы тахографа (*.xml);;Все файлы (*.*)");
+    return aKind == RecordKind::Certificate ? QStringLiteral("Сертификаты тахографа (*_Crt.xml);;") + any
+                                            : any;
 }
 
-QString AskSaveRecordPath(QWidget* aParent, const QString& aFileName, const QString& aFilter)
+QString AskSaveRecordPath(QWidget* aParent, RecordKind aKind, const QString& aFileName)
 {
     return QFileDialog::getSaveFileName(aParent, QStringLiteral("Сохранить в файл"),
-                                        QDir::current().filePath(aFileName), aFilter);
+                                        QDir::current().filePath(aFileName), RecordSaveFilter(aKind));
 }
 
 bool SaveRecord(QWidget* aParent, const QString& aPath, const QDomDocument& aDoc)
@@ -36,10 +54,10 @@ bool SaveRecord(QWidget* aParent, const QString& aPath, const QDomDocument& aDoc
     return false;
 }
 
-bool LoadRecord(QWidget* aParent, const QString& aFilter, QDomDocument& aDoc)
+bool LoadRecord(QWidget* aParent, RecordKind aOwn, QDomDocument& aDoc)
 {
-    const QString path =
-        QFileDialog::getOpenFileName(aParent, QStringLiteral("Открыть файл"), QDir::currentPath(), aFilter);
+    const QString path = QFileDialog::getOpenFileName(aParent, QStringLiteral("Открыть файл"),
+                                                      QDir::currentPath(), RecordLoadFilter(aOwn));
     if (path.isEmpty())
         return false;
     return OpenRecord(aParent, path, aDoc);

@@ -9,19 +9,29 @@ struct WorkshopConfig;
 
 // File dialogs and message boxes around the work record files.
 
-// Filter of the save-file dialog for registration and calibration records.
-QString RecordSaveFilter();
+// The kinds of work record; a dialog's file dialogs offer its own kind first.
+enum class RecordKind
+{
+    Registration, // *_Reg.xml
+    Calibration,  // *_Clb.xml
+    Certificate,  // *_Crt.xml
+};
 
-// Save-file dialog "Сохранить в файл" proposing aFileName in the working directory; empty when cancelled.
-QString AskSaveRecordPath(QWidget* aParent, const QString& aFileName);
-// The same with another filter (certificate records).
-QString AskSaveRecordPath(QWidget* aParent, const QString& aFileName, const QString& aFilter);
+// Filter of the open-file dialog of the dialog whose records are aOwn: all three kinds, aOwn first.
+QString RecordLoadFilter(RecordKind aOwn);
+// Filter of the save-file dialog for records of aKind.
+QString RecordSaveFilter(RecordKind aKind);
+
+// Save-file dialog "Сохранить в файл" for a record of aKind, proposing aFileName in the working
+// directory; empty when cancelled.
+QString AskSaveRecordPath(QWidget* aParent, RecordKind aKind, const QString& aFileName);
 
 // Writes the record; on failure the critical box "Ошибка сохранения" and false.
 bool SaveRecord(QWidget* aParent, const QString& aPath, const QDomDocument& aDoc);
 
-// Open-file dialog "Открыть файл" in the working directory, then OpenRecord. False when cancelled or failed.
-bool LoadRecord(QWidget* aParent, const QString& aFilter, QDomDocument& aDoc);
+// Open-file dialog "Открыть файл" in the working directory with RecordLoadFilter(aOwn), then OpenRecord.
+// False when cancelled or failed.
+bool LoadRecord(QWidget* aParent, RecordKind aOwn, QDomDocument& aDoc);
 // Opens and parses aPath; open and parse failures, and a file that is no work record (IsWorkRecord), are
 // shown in critical boxes naming the file and give false (aDoc untouched).
 bool OpenRecord(QWidget* aParent, const QString& aPath, QDomDocument& aDoc);

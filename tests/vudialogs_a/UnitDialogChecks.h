@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ModalDriver.h"
+#include "TextsFit.h"
 #include "UnitFixture.h"
 
 #include "dialogs/VUConnect.h"

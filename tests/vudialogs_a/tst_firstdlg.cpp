@@ -61,6 +61,7 @@ void TestFirstDlg::cleanupTestCase()
 void TestFirstDlg::readShowsTrimmedVinAndRunningClock()
 {
     QCOMPARE(Vin()->text(), QString("XTA21099070001234"));
+    QCOMPARE(ClippedTexts(mDlg.get()).join(QLatin1Char(' ')), QString());
     QCOMPARE(Zone()->value(), 120);
     QCOMPARE(Clock()->dateTime().timeSpec(), Qt::UTC);
     QVERIFY(qAbs(Clock()->dateTime().secsTo(mFix.unit.VUClock())) <= 2);
