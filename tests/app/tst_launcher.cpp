@@ -1,6 +1,6 @@
 #include "app/Launch.h"
 #include "app/v02.h"
-#include "tests/widgets/TestScreen.h"
+#include "TestScreen.h"
 
 #include <QDialog>
 #include <QLoggingCategory>

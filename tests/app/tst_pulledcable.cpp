@@ -3,7 +3,7 @@
 // usable again, and once the cable is back the next task finds the unit.
 #include "app/v02.h"
 #include "link/CKR_HiProt.h"
-#include "tests/common/ModalDriver.h"
+#include "ModalDriver.h"
 #include "tools/vusim/VUSimulator.h"
 
 #include <QLineEdit>

@@ -5,7 +5,7 @@
 
 #include "app/Training.h"
 #include "app/v02.h"
-#include "tests/vudialogs_a/UnitFixture.h"
+#include "UnitFixture.h"
 
 #include <QDir>
 #include <QFile>

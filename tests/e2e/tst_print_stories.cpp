@@ -5,7 +5,7 @@
 #include "Technician.h"
 
 #include "app/v02.h"
-#include "tests/common/ModalDriver.h"
+#include "ModalDriver.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -10,8 +10,8 @@
 #include "records/PrintPreview.h"
 #include "records/WorkshopConfig.h"
 #include "records/XmlElements.h"
-#include "tests/common/ModalDriver.h"
-#include "tests/vudialogs_a/UnitFixture.h"
+#include "ModalDriver.h"
+#include "UnitFixture.h"
 #include "widgets/CKR_GMTSpinBox.h"
 
 #include <QAction>

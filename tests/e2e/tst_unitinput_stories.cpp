@@ -9,8 +9,8 @@
 #include "link/CodePage.h"
 #include "records/RecordFile.h"
 #include "records/XmlElements.h"
-#include "tests/common/ModalDriver.h"
-#include "tests/vudialogs_a/UnitFixture.h"
+#include "ModalDriver.h"
+#include "UnitFixture.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -7,7 +7,7 @@
 #include "app/v02.h"
 #include "link/CodePage.h"
 #include "records/XmlElements.h"
-#include "tests/common/ModalDriver.h"
+#include "ModalDriver.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -1,4 +1,4 @@
-#include "tests/widgets/TestScreen.h"
+#include "TestScreen.h"
 #include "widgets/CANSpeedList.h"
 #include "widgets/CKR_GMTSpinBox.h"
 #include "widgets/CKR_ProgressBox.h"

@@ -1,4 +1,4 @@
-#include "tests/widgets/TestScreen.h"
+#include "TestScreen.h"
 #include "widgets/VUMessages.h"
 
 #include <QDialog>

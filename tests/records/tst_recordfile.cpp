@@ -56,7 +56,7 @@ QDomDocument SampleRecord()
 
 } // namespace
 
-class tst_RecordFile : public QObject
+class tst_recordfile : public QObject
 {
     Q_OBJECT
 
@@ -348,5 +348,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_RecordFile)
-#include "tst_RecordFile.moc"
+QTEST_GUILESS_MAIN(tst_recordfile)
+#include "tst_recordfile.moc"

@@ -89,7 +89,7 @@ CertificateFields Fields()
 
 } // namespace
 
-class tst_CertificatePrint : public QObject
+class tst_certificateprint : public QObject
 {
     Q_OBJECT
 
@@ -376,5 +376,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_CertificatePrint)
-#include "tst_CertificatePrint.moc"
+QTEST_MAIN(tst_certificateprint)
+#include "tst_certificateprint.moc"

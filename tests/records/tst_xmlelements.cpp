@@ -4,7 +4,7 @@
 #include <QLocale>
 #include <QTest>
 
-class tst_XmlElements : public QObject
+class tst_xmlelements : public QObject
 {
     Q_OBJECT
 
@@ -166,5 +166,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_XmlElements)
-#include "tst_XmlElements.moc"
+QTEST_APPLESS_MAIN(tst_xmlelements)
+#include "tst_xmlelements.moc"

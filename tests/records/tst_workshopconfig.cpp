@@ -18,7 +18,7 @@ QString WriteFile(const QTemporaryDir& aDir, const QByteArray& aBytes)
 
 } // namespace
 
-class tst_WorkshopConfig : public QObject
+class tst_workshopconfig : public QObject
 {
     Q_OBJECT
 
@@ -162,5 +162,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_WorkshopConfig)
-#include "tst_WorkshopConfig.moc"
+QTEST_GUILESS_MAIN(tst_workshopconfig)
+#include "tst_workshopconfig.moc"

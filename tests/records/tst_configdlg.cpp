@@ -22,7 +22,7 @@ QByteArray ReadAll(const QString& aPath)
 
 } // namespace
 
-class tst_ConfigDlg : public QObject
+class tst_configdlg : public QObject
 {
     Q_OBJECT
 
@@ -297,5 +297,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_ConfigDlg)
-#include "tst_ConfigDlg.moc"
+QTEST_MAIN(tst_configdlg)
+#include "tst_configdlg.moc"

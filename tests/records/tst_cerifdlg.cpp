@@ -95,7 +95,7 @@ const QByteArray kCalibration = "<?xml version=\"1.0\" encoding=\"Windows-1251\"
 
 Q_DECLARE_METATYPE(RecordKind)
 
-class tst_CerifDlg : public QObject
+class tst_cerifdlg : public QObject
 {
     Q_OBJECT
 
@@ -542,5 +542,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_CerifDlg)
-#include "tst_CerifDlg.moc"
+QTEST_MAIN(tst_cerifdlg)
+#include "tst_cerifdlg.moc"

@@ -46,7 +46,7 @@ QString Serialized(const QDomDocument& aDoc)
 
 } // namespace
 
-class tst_CertificateRecord : public QObject
+class tst_certificaterecord : public QObject
 {
     Q_OBJECT
 
@@ -251,5 +251,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_CertificateRecord)
-#include "tst_CertificateRecord.moc"
+QTEST_GUILESS_MAIN(tst_certificaterecord)
+#include "tst_certificaterecord.moc"

@@ -72,7 +72,7 @@ CalibrationFields SampleCalibration()
 
 } // namespace
 
-class tst_WorkRecords : public QObject
+class tst_workrecords : public QObject
 {
     Q_OBJECT
 
@@ -271,5 +271,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_WorkRecords)
-#include "tst_WorkRecords.moc"
+QTEST_GUILESS_MAIN(tst_workrecords)
+#include "tst_workrecords.moc"
