@@ -1,8 +1,8 @@
 #include "dialogs/CKR_B6B7Dlg.h"
 
-#include "widgets/FitText.h"
 #include "ui_VUC_B6B7.h"
 #include "widgets/CANSpeedList.h"
+#include "widgets/FitText.h"
 
 #include <QDebug>
 #include <QTimerEvent>

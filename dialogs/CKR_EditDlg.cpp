@@ -2,9 +2,9 @@
 
 #include "dialogs/CKR_MeasureDlg.h"
 #include "dialogs/CKR_TyreDlg.h"
+#include "ui_VUC_Edit.h"
 #include "widgets/FitText.h"
 #include "widgets/VUMessages.h"
-#include "ui_VUC_Edit.h"
 
 #include <QDebug>
 

@@ -1,7 +1,7 @@
 #include "dialogs/CKR_MeasureDlg.h"
 
-#include "widgets/FitText.h"
 #include "ui_VUC_Measure.h"
+#include "widgets/FitText.h"
 
 #include <QDebug>
 #include <QHeaderView>

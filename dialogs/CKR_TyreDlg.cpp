@@ -1,8 +1,8 @@
 #include "dialogs/CKR_TyreDlg.h"
 
-#include "widgets/FitText.h"
 #include "dialogs/TyreCircumference.h"
 #include "ui_VUC_Tyre.h"
+#include "widgets/FitText.h"
 
 CKR_TyreDlg::CKR_TyreDlg(const QString& aTyre, QWidget* aParent, Qt::WindowFlags aFlags)
     : QDialog(aParent, aFlags), mUi(std::make_unique<Ui::VUC_Tyre>())
