@@ -17,12 +17,8 @@ QDomDocument BuildCalibrationDocument(const CalibrationFields& aFields, const QD
     WriteChildInt(vu, QStringLiteral("Composition"), static_cast<int>(aFields.composition));
     WriteChildInt(vu, QStringLiteral("SensorUsage"), static_cast<int>(aFields.sensorUsage));
 
-    QDomElement vehicle = ChildElement(root, QStringLiteral("Vehicle"));
-    SetChildText(vehicle, QStringLiteral("VIN"), aFields.vehicleVin);
-    QDomElement regNo = ChildElement(vehicle, QStringLiteral("RegNo"));
-    SetChildText(regNo, QStringLiteral("Number"), aFields.vehicleRegNo);
-    WriteChildInt(regNo, QStringLiteral("Region"), kRegionRussia);
-    SetChildText(vehicle, QStringLiteral("Tyre"), aFields.vehicleTyre);
+    QDomElement vehicle =
+        WriteVehicleIdentity(root, aFields.vehicleVin, aFields.vehicleRegNo, aFields.vehicleTyre);
     WriteChildDouble(vehicle, QStringLiteral("Odometer"), aFields.odometerKm, 'f', 1);
 
     QDomElement data = ChildElement(root, QStringLiteral("Data"));

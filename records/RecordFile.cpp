@@ -31,6 +31,18 @@ QDomDocument NewRecord(const QString& aKind, const QDateTime& aWhen)
     return doc;
 }
 
+QDomElement WriteVehicleIdentity(QDomElement aRecord, const QString& aVin, const QString& aRegNo,
+                                 const QString& aTyre)
+{
+    QDomElement vehicle = ChildElement(aRecord, QStringLiteral("Vehicle"));
+    SetChildText(vehicle, QStringLiteral("VIN"), aVin);
+    QDomElement regNo = ChildElement(vehicle, QStringLiteral("RegNo"));
+    SetChildText(regNo, QStringLiteral("Number"), aRegNo);
+    WriteChildInt(regNo, QStringLiteral("Region"), kRegionRussia);
+    SetChildText(vehicle, QStringLiteral("Tyre"), aTyre);
+    return vehicle;
+}
+
 bool IsWorkRecord(const QDomDocument& aDoc)
 {
     const QString root = aDoc.documentElement().tagName();

@@ -21,6 +21,11 @@ QDomDocument NewRecord(const QString& aKind, const QDateTime& aWhen);
 // Vehicle/RegNo/Region of the registration and calibration records: the units serve Russian vehicles.
 inline constexpr int kRegionRussia = 43;
 
+// The "Vehicle" element of aRecord with "VIN", "RegNo" ("Number", "Region") and "Tyre", in the order both
+// unit records write them; returned so that the caller appends what its kind holds besides.
+QDomElement WriteVehicleIdentity(QDomElement aRecord, const QString& aVin, const QString& aRegNo,
+                                 const QString& aTyre);
+
 // True when the root is one of the work records: "Registration", "Calibration" or "Certificate".
 bool IsWorkRecord(const QDomDocument& aDoc);
 // The VIN a work record names (Vehicle/VIN, simplified); empty when it names none.

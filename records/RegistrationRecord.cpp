@@ -27,12 +27,8 @@ QDomDocument BuildRegistrationDocument(const RegistrationFields& aFields, const 
     SetChildText(dateTime, QStringLiteral("Time"), clock.ToText(2));
     SetChildText(dateTime, QStringLiteral("GMT"), clock.ToText(3));
 
-    QDomElement vehicle = ChildElement(root, QStringLiteral("Vehicle"));
-    SetChildText(vehicle, QStringLiteral("VIN"), aFields.vehicleVin);
-    QDomElement regNo = ChildElement(vehicle, QStringLiteral("RegNo"));
-    SetChildText(regNo, QStringLiteral("Number"), aFields.vehicleRegNo);
-    WriteChildInt(regNo, QStringLiteral("Region"), kRegionRussia);
-    SetChildText(vehicle, QStringLiteral("Tyre"), aFields.vehicleTyre);
+    QDomElement vehicle =
+        WriteVehicleIdentity(root, aFields.vehicleVin, aFields.vehicleRegNo, aFields.vehicleTyre);
     WriteChildInt(vehicle, QStringLiteral("MaxSpeed"), aFields.vehicleMaxSpeed);
     if (aFields.odometerKm)
         WriteChildDouble(vehicle, QStringLiteral("Odometer"), *aFields.odometerKm, 'f', 1);
