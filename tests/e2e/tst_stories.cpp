@@ -9,6 +9,7 @@
 #include "dialogs/CKR_MeasureDlg.h"
 #include "link/CKR_HiProt.h"
 #include "link/TKR_VUDateTime.h"
+#include "records/CalibrationRecord.h"
 #include "records/PrintPreview.h"
 #include "records/WorkshopConfig.h"
 #include "records/XmlElements.h"
@@ -374,12 +375,23 @@ private slots:
         QCOMPARE(At(doc, QStringLiteral("Vehicle/Tyre")), tyre);
     }
 
-    // Настройки: a technician added by typing is in Config.xml; the printer fields stay empty.
+    // Настройки: the workshop and a technician added by typing are in Config.xml; with no printer
+    // chosen the printer fields stay empty.
     void settings()
     {
+        QFile::remove(InWork(WorkshopConfig::FileName()));
         const QString name = QStringLiteral("Петров П.П.");
+        const QStringList workshop{QStringLiteral("ООО Тахосервис"),
+                                   QStringLiteral("г. Киров, ул. Ленина, 1"), QStringLiteral("RUS-0042")};
         Technician tech;
         tech.In(QStringLiteral("Config"), [&](QWidget* w) {
+            for (const QString& printer :
+                 {QStringLiteral("edtPrinterCertif"), QStringLiteral("edtPrinterLabel")})
+                tech.Check(Technician::Find<QLineEdit>(w, printer)->text().isEmpty(), printer);
+            const QStringList fields{QStringLiteral("edtWorkshopName"), QStringLiteral("edtWorkshopAddress"),
+                                     QStringLiteral("edtWorkshopCode")};
+            for (int i = 0; i < fields.size(); ++i)
+                Technician::Type(Technician::Find(w, fields[i]), workshop[i]);
             tech.Click(w, QStringLiteral("btnMasterAdd"));
             QWidget* typing = QApplication::focusWidget();
             tech.Check(typing && qobject_cast<QLineEdit*>(typing),
@@ -395,21 +407,56 @@ private slots:
         CheckBackAtLauncher(tech);
 
         WorkshopConfig config;
-        QVERIFY(config.Load(InWork(WorkshopConfig::FileName())));
+        QVERIFY(
+            config.Load(InWork(WorkshopConfig::FileName()), QStringLiteral("(no label printer element)")));
         QCOMPARE(config.masters, QStringList{name});
+        QCOMPARE((QStringList{config.workshopName, config.workshopAddress, config.workshopCode}), workshop);
+        QCOMPARE(config.certificatePrinter, QString());
+        QCOMPARE(config.labelPrinter, QString());
     }
 
-    // Документы: the calibration record becomes a printed certificate, a label and a certificate record.
+    // Документы: a record of another vehicle is refused and the dialog goes on; the vehicle's own
+    // calibration record becomes a printed certificate, a label and a certificate record.
     void documents()
     {
-        QVERIFY2(QFile::exists(mCalibrationRecord), "the calibration story saves the record printed here");
+        const QString vin = QStringLiteral("XTA21099075123456");
+        const QString tyre = QStringLiteral("295/80 R22,5");
+        WorkshopConfig config;
+        config.workshopName = QStringLiteral("Тахосервис");
+        config.masters = QStringList{QStringLiteral("Сидоров")};
+        const auto write = [](const QString& aPath, const QDomDocument& aDoc) {
+            QFile file(aPath);
+            return file.open(QIODevice::WriteOnly) && file.write(aDoc.toByteArray()) > 0;
+        };
+        QVERIFY(write(InWork(WorkshopConfig::FileName()), config.ToDocument()));
+        CalibrationFields fields;
+        fields.vehicleTyre = tyre;
+        fields.lConst = 3278;
+        fields.kConst = fields.wConst = 8000;
+        fields.vehicleVin = QStringLiteral("WDB93400315987654");
+        const QString otherVehicle = InWork(QStringLiteral("other_Clb.xml"));
+        QVERIFY(write(otherVehicle, BuildCalibrationDocument(fields, QDateTime::currentDateTime())));
+        fields.vehicleVin = vin;
+        const QString calibration = InWork(QStringLiteral("documents_Clb.xml"));
+        QVERIFY(write(calibration, BuildCalibrationDocument(fields, QDateTime::currentDateTime())));
+
         const QString certificatePdf = InWork(QStringLiteral("certificate.pdf"));
         const QString labelPdf = InWork(QStringLiteral("label.pdf"));
         const QString record = InWork(QStringLiteral("documents_Crt.xml"));
+        ShownCount errors(QStringLiteral("VU_Error"));
         Technician tech;
-        tech.In(QStringLiteral("VUD_Certificate"),
-                [&](QWidget* w) { tech.Click(w, QStringLiteral("btnLoad")); });
-        tech.In(QStringLiteral("QFileDialog"), ChooseFile(mCalibrationRecord));
+        tech.In(QStringLiteral("VUD_Certificate"), [&](QWidget* w) {
+            Technician::Type(Technician::Find(w, QStringLiteral("edtVehicleVIN")), vin);
+            tech.Click(w, QStringLiteral("btnLoad"));
+        });
+        tech.In(QStringLiteral("QFileDialog"), ChooseFile(otherVehicle));
+        tech.In(QStringLiteral("VU_Error"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnOk")); });
+        tech.In(QStringLiteral("VUD_Certificate"), [&](QWidget* w) {
+            const QString shown = Technician::Find<QLineEdit>(w, QStringLiteral("edtVehicleVIN"))->text();
+            tech.Check(shown == vin, QStringLiteral("VIN after the refused record: ") + shown);
+            tech.Click(w, QStringLiteral("btnLoad"));
+        });
+        tech.In(QStringLiteral("QFileDialog"), ChooseFile(calibration));
         tech.In(QStringLiteral("VUD_Certificate"),
                 [&](QWidget* w) { tech.Click(w, QStringLiteral("btnPrinrCertificate")); });
         PrintToPdf(tech, certificatePdf);
@@ -423,16 +470,30 @@ private slots:
                 [&](QWidget* w) { tech.Click(w, QStringLiteral("btnClose")); });
         tech.Run(Button("btnPrint"));
         CheckBackAtLauncher(tech);
+        QCOMPARE(errors.count, 1);
 
-        for (const QString& pdf : {certificatePdf, labelPdf}) {
-            QFile file(pdf);
-            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(pdf));
-            QVERIFY(file.read(5) == "%PDF-");
-            QVERIFY(file.size() > 2000);
-        }
+        const QString certificate =
+            Poppler(QStringLiteral("pdftotext"), {certificatePdf, QStringLiteral("-")});
+        for (const QString& shown : {vin, QStringLiteral("3278"), config.masters[0], config.workshopName})
+            QVERIFY2(certificate.contains(shown), qPrintable(shown + QStringLiteral(" in: ") + certificate));
+        const QString label = Poppler(QStringLiteral("pdftotext"), {labelPdf, QStringLiteral("-")});
+        for (const QString& shown : {vin, tyre})
+            QVERIFY2(label.contains(shown), qPrintable(shown + QStringLiteral(" in: ") + label));
+        // Each document carries its logo.
+        for (const QString& pdf : {certificatePdf, labelPdf})
+            QVERIFY2(Poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf})
+                         .contains(QStringLiteral(" image ")),
+                     qPrintable(pdf));
+        static const QRegularExpression pageSize(QStringLiteral("Page size: ([\\d.]+) x ([\\d.]+) pts"));
+        const auto page = pageSize.match(Poppler(QStringLiteral("pdfinfo"), {certificatePdf}));
+        QVERIFY2(qAbs(page.captured(1).toDouble() - 210 / 25.4 * 72) < 0.5 &&
+                     qAbs(page.captured(2).toDouble() - 297 / 25.4 * 72) < 0.5,
+                 qPrintable(page.captured()));
+
         const QDomDocument doc = Parse(record);
         QCOMPARE(doc.documentElement().tagName(), QStringLiteral("Certificate"));
-        QVERIFY(doc.toString().contains(QStringLiteral("3278")));
+        QCOMPARE(At(doc, QStringLiteral("Vehicle/VIN")), vin);
+        QCOMPARE(At(doc, QStringLiteral("Data/L-Const")), QStringLiteral("3278"));
     }
 };
 
