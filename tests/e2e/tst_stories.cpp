@@ -87,6 +87,8 @@ class tst_stories : public QObject
     Q_OBJECT
 
 private:
+    // Replies the unit gives while the program searches the ports for it.
+    static constexpr int kPortSearchReplies = 1;
     QTemporaryDir mWork;
     UnitFixture mUnit;
     std::unique_ptr<v02> mLauncher;
@@ -494,6 +496,53 @@ private slots:
         QCOMPARE(doc.documentElement().tagName(), QStringLiteral("Certificate"));
         QCOMPARE(At(doc, QStringLiteral("Vehicle/VIN")), vin);
         QCOMPARE(At(doc, QStringLiteral("Data/L-Const")), QStringLiteral("3278"));
+    }
+
+    // Калибровать with a unit that falls silent while the dialog reads it or writes to it: one error
+    // window, then the launcher, usable; once the unit answers again the next task finds it.
+    void calibrationUnitFallsSilent_data()
+    {
+        QTest::addColumn<bool>("whileWriting");
+        QTest::newRow("reading") << false;
+        QTest::newRow("writing") << true;
+    }
+    void calibrationUnitFallsSilent()
+    {
+        QFETCH(bool, whileWriting);
+        mUnit.unit.ResetValues();
+        VUSimulator::Faults silence;
+        ShownCount errors(QStringLiteral("VU_Error"));
+        Technician tech;
+        if (whileWriting) {
+            tech.In(
+                QStringLiteral("VUC_Clbr"),
+                [&](QWidget* w) {
+                    silence.deadAfterFrames = 3; // the fourth of the eight writes
+                    mUnit.unit.SetFaults(silence);
+                    tech.Click(w, QStringLiteral("btnWrite"));
+                },
+                Technician::Enabled(QStringLiteral("btnWrite")));
+            tech.In(QStringLiteral("VU_Confirm"),
+                    [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
+        } else {
+            silence.deadAfterFrames = kPortSearchReplies + 5; // the sixth of the fifteen reads
+            mUnit.unit.SetFaults(silence);
+        }
+        tech.In(QStringLiteral("VU_Error"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnOk")); });
+        mUnit.unit.ClearLog();
+        tech.Run(Button("btnCalibr"));
+        mUnit.unit.ClearFaults();
+        for (const auto& r : mUnit.unit.Log())
+            qDebug() << "REQ" << r.service << r.id << r.reply.size();
+        CheckBackAtLauncher(tech);
+        QCOMPARE(errors.count, 1);
+
+        Technician again;
+        again.In(
+            QStringLiteral("VUC_Clbr"), [&](QWidget* w) { again.Click(w, QStringLiteral("btnClose")); },
+            Technician::Enabled(QStringLiteral("btnClose")));
+        again.Run(Button("btnCalibr"));
+        CheckBackAtLauncher(again);
     }
 };
 
