@@ -543,6 +543,7 @@ private slots:
             stillOpen.start(5000);
         });
         tech.Run(Button("btnCalibr"));
+        stillOpen.stop();
         mUnit.unit.ClearFaults();
         QCOMPARE(leftOpen, QStringList());
         CheckBackAtLauncher(tech);
