@@ -6,7 +6,6 @@
 #include "ModalDriver.h"
 #include "UnitFixture.h"
 #include "app/v02.h"
-#include "dialogs/CKR_MeasureDlg.h"
 #include "link/CKR_HiProt.h"
 #include "link/TKR_VUDateTime.h"
 #include "records/CalibrationRecord.h"
@@ -25,7 +24,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
-#include <QSpinBox>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -92,7 +90,6 @@ private:
     QTemporaryDir mWork;
     UnitFixture mUnit;
     std::unique_ptr<v02> mLauncher;
-    QString mCalibrationRecord;
 
     QAbstractButton* Button(const char* aName) { return mLauncher->findChild<QAbstractButton*>(aName); }
     QString InWork(const QString& aName) const { return QDir(mWork.path()).filePath(aName); }
@@ -249,7 +246,7 @@ private slots:
     // restored, B6 and B7 typed, the sensor chosen, the next date two years on: the unit and the record.
     void calibration()
     {
-        mCalibrationRecord = InWork(QStringLiteral("calibration_Clb.xml"));
+        const QString record = InWork(QStringLiteral("calibration_Clb.xml"));
         mUnit.unit.ResetValues();
         mUnit.unit.SetValue(P::PID_VUOptions,
                             QVariant::fromValue<quint64>(P::OPT_SimpleSensor | P::OPT_Gnss));
@@ -346,7 +343,7 @@ private slots:
             });
         tech.In(QStringLiteral("VU_Confirm"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
         tech.In(QStringLiteral("VU_Result"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
-        tech.In(QStringLiteral("QFileDialog"), ChooseFile(mCalibrationRecord));
+        tech.In(QStringLiteral("QFileDialog"), ChooseFile(record));
         tech.In(
             QStringLiteral("VUC_Clbr"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnClose")); },
             Technician::Enabled(QStringLiteral("btnClose")));
@@ -365,7 +362,7 @@ private slots:
             QCOMPARE(mUnit.unit.Value(id).toULongLong(), value);
         QCOMPARE(mUnit.unit.Value(P::PID_NextCalibration).toDate(), next);
 
-        const QDomDocument doc = Parse(mCalibrationRecord);
+        const QDomDocument doc = Parse(record);
         const QList<std::pair<const char*, quint64>> inRecord{
             {"Data/K-Const", k},         {"Data/L-Const", 3278},     {"Data/W-Const", w},
             {"Data/B6-Const", b6Typed},  {"Data/B7-Const", b7Typed}, {"Data/CANSpeed", 9},
