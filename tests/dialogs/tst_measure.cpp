@@ -188,6 +188,12 @@ void TestMeasure::addingRunsAverages_data()
         << QStringList{"8000", "8001", "8001"} << 8000u;
     QTest::newRow("fractional distance")
         << QList<quint32>{1000} << QList<double>{12.5} << QStringList{"80000"} << 80000u;
+    // A run's W is truncated, however near the next whole number: 17586.2 and 12475.7.
+    for (const auto& [impulses, metres] : {std::pair{357u, 20.3}, std::pair{257u, 20.6}}) {
+        const auto w = static_cast<uint>(impulses * 1000 / metres);
+        QTest::addRow("%u over %.1f m", impulses, metres)
+            << QList<quint32>{impulses} << QList<double>{metres} << QStringList{QString::number(w)} << w;
+    }
 }
 
 void TestMeasure::addingRunsAverages()

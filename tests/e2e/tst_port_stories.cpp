@@ -3,9 +3,9 @@
 
 #include "Technician.h"
 
+#include "UnitFixture.h"
 #include "app/Training.h"
 #include "app/v02.h"
-#include "UnitFixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -134,6 +134,20 @@ private slots:
         tech.Run(Button("btnInfo"));
         CheckBackAtLauncher(tech);
         QCOMPARE(message, kCauses + QStringLiteral("\nНе найдено ни одного свободного COM-порта."));
+    }
+
+    // Первое включение with ports where no unit answers: the port-search error, then the launcher.
+    void noUnitOnAnyPort()
+    {
+        SilentPorts silent;
+        QVERIFY(silent.Start());
+        SerialDirScope scope(silent.dir.path());
+        Technician tech;
+        QString message;
+        ReadError(tech, &message);
+        tech.Run(Button("btnFirst"));
+        CheckBackAtLauncher(tech);
+        QCOMPARE(message, kCauses + QStringLiteral("\nБыли проверены COM-порты: 2, 7."));
     }
 
     // The training entry starts the program in a folder holding the marker file: the launcher says so,

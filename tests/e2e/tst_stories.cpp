@@ -3,15 +3,15 @@
 
 #include "Technician.h"
 
+#include "ModalDriver.h"
+#include "UnitFixture.h"
 #include "app/v02.h"
-#include "dialogs/CKR_MeasureDlg.h"
 #include "link/CKR_HiProt.h"
 #include "link/TKR_VUDateTime.h"
+#include "records/CalibrationRecord.h"
 #include "records/PrintPreview.h"
 #include "records/WorkshopConfig.h"
 #include "records/XmlElements.h"
-#include "ModalDriver.h"
-#include "UnitFixture.h"
 #include "widgets/CKR_GMTSpinBox.h"
 
 #include <QAction>
@@ -23,7 +23,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSpinBox>
+#include <QProcess>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -40,6 +40,44 @@ QDomDocument Parse(const QString& aPath)
     return doc;
 }
 
+// The text of the element at aPath ("Vehicle/RegNo/Number") under the root of aDoc.
+QString At(const QDomDocument& aDoc, const QString& aPath)
+{
+    QDomElement e = aDoc.documentElement();
+    for (const QString& tag : aPath.split(QLatin1Char('/')))
+        e = e.firstChildElement(tag);
+    return e.text();
+}
+
+// What a poppler tool prints, whitespace collapsed.
+QString Poppler(const QString& aTool, const QStringList& aArgs)
+{
+    QProcess p;
+    p.start(aTool, aArgs);
+    p.waitForFinished(20000);
+    return QString::fromUtf8(p.readAllStandardOutput()).simplified();
+}
+
+// Counts the windows named aName that were shown, whoever opened them.
+class ShownCount : public QObject
+{
+public:
+    explicit ShownCount(const QString& aName) : mName(aName) { qApp->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* aObject, QEvent* aEvent) override
+    {
+        if (aEvent->type() == QEvent::Show && aObject->isWidgetType() &&
+            static_cast<QWidget*>(aObject)->isWindow() && aObject->objectName() == mName)
+            ++count;
+        return false;
+    }
+
+private:
+    QString mName;
+};
+
 } // namespace
 
 class tst_stories : public QObject
@@ -47,10 +85,11 @@ class tst_stories : public QObject
     Q_OBJECT
 
 private:
+    // Replies the unit gives while the program searches the ports for it.
+    static constexpr int kPortSearchReplies = 1;
     QTemporaryDir mWork;
     UnitFixture mUnit;
     std::unique_ptr<v02> mLauncher;
-    QString mCalibrationRecord;
 
     QAbstractButton* Button(const char* aName) { return mLauncher->findChild<QAbstractButton*>(aName); }
     QString InWork(const QString& aName) const { return QDir(mWork.path()).filePath(aName); }
@@ -105,12 +144,16 @@ private slots:
     void programming()
     {
         const QString vin = QStringLiteral("XTA21099075123456");
+        const QString regNo = QStringLiteral("K456MP77");
         const QString record = InWork(QStringLiteral("programming_Reg.xml"));
+        mUnit.unit.ResetValues();
+        mUnit.unit.SetVUClock(QDateTime::currentDateTimeUtc(), 0);
         Technician tech;
         tech.In(
             QStringLiteral("VUS_Info"),
             [&](QWidget* w) {
                 Technician::Type(Technician::Find(w, QStringLiteral("edtVehicleVIN")), vin);
+                Technician::Type(Technician::Find(w, QStringLiteral("edtVehicleRegNo")), regNo);
                 Technician::Find<QTabWidget>(w, QStringLiteral("tabWidget"))
                     ->setCurrentWidget(Technician::Find(w, QStringLiteral("tabReg")));
                 auto* zone = w->findChild<CKR_GMTSpinBox*>();
@@ -127,20 +170,33 @@ private slots:
         tech.In(
             QStringLiteral("VUS_Info"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnClose")); },
             Technician::Enabled(QStringLiteral("btnClose")));
+        const QDateTime before = QDateTime::currentDateTime().addMSecs(-999);
         tech.Run(Button("btnInfo"));
         CheckBackAtLauncher(tech);
 
         QCOMPARE(mUnit.unit.Value(P::PID_VehicleVIN).toString().trimmed(), vin);
+        QCOMPARE(mUnit.unit.Value(P::PID_VehicleRegNo).toString().trimmed(), regNo);
         QCOMPARE(mUnit.unit.LocalOffset(), 330);
         const QDomDocument doc = Parse(record);
         QCOMPARE(doc.documentElement().tagName(), QStringLiteral("Registration"));
-        QVERIFY(doc.toString().contains(vin));
+        QCOMPARE(At(doc, QStringLiteral("Vehicle/VIN")), vin);
+        QCOMPARE(At(doc, QStringLiteral("Vehicle/RegNo/Number")), regNo);
+        QCOMPARE(At(doc, QStringLiteral("VU/DateTime/GMT")), QStringLiteral("+5:30"));
+        const QDateTime saved =
+            QDateTime::fromString(At(doc, QStringLiteral("Date")) + At(doc, QStringLiteral("Time")),
+                                  QStringLiteral("dd/MM/yyyyhh:mm:ss"));
+        QVERIFY2(saved >= before && saved <= QDateTime::currentDateTime(), qPrintable(saved.toString()));
     }
 
-    // Первое включение: a typed year, finished with Enter, is the year the unit's clock is set to.
+    // Первое включение: the UTC date and time and the zone typed, each finished with Enter, reach the unit.
     void firstActivation()
     {
         const QString vin = QStringLiteral("WDB93400315987654");
+        const int zone = 180;
+        const QDateTime typed(QDate(2031, 3, 14), QTime(9, 26, 41), Qt::UTC);
+        mUnit.unit.ResetValues();
+        mUnit.unit.SetVUClock(QDateTime::currentDateTimeUtc(), 0);
+        QDateTime clockWritten;
         Technician tech;
         tech.In(
             QStringLiteral("VU_First"),
@@ -148,16 +204,31 @@ private slots:
                 Technician::Type(Technician::Find(w, QStringLiteral("edtVehicleVIN")), vin);
                 auto* clock = Technician::Find<QDateTimeEdit>(w, QStringLiteral("dteVUDateTime"));
                 clock->setFocus(Qt::MouseFocusReason);
-                clock->setSelectedSection(QDateTimeEdit::YearSection);
-                Technician::Keys(clock, QStringLiteral("2031"));
+                const std::pair<QDateTimeEdit::Section, QString> sections[] = {
+                    {QDateTimeEdit::DaySection, QStringLiteral("14")},
+                    {QDateTimeEdit::MonthSection, QStringLiteral("03")},
+                    {QDateTimeEdit::YearSection, QStringLiteral("2031")},
+                    {QDateTimeEdit::HourSection, QStringLiteral("09")},
+                    {QDateTimeEdit::MinuteSection, QStringLiteral("26")},
+                    {QDateTimeEdit::SecondSection, QStringLiteral("41")}};
+                for (const auto& [section, keys] : sections) {
+                    clock->setSelectedSection(section);
+                    Technician::Keys(clock, keys);
+                }
                 Technician::Enter(clock);
-                tech.Check(clock->date().year() == 2031,
-                           QStringLiteral("year after Enter: %1").arg(clock->date().year()));
+                auto* zoneBox = w->findChild<CKR_GMTSpinBox*>();
+                Technician::Type(zoneBox, QStringLiteral("+3:00"));
+                Technician::Enter(zoneBox);
+                tech.Check(clock->dateTime() == typed,
+                           QStringLiteral("clock after Enter: %1").arg(clock->dateTime().toString()));
                 tech.Click(w, QStringLiteral("btnWrite"));
             },
             Technician::Enabled(QStringLiteral("btnWrite")));
         tech.In(QStringLiteral("VU_Confirm"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
-        tech.In(QStringLiteral("VU_Result"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
+        tech.In(QStringLiteral("VU_Result"), [&](QWidget* w) {
+            clockWritten = mUnit.unit.VUClock();
+            tech.Click(w, QStringLiteral("okButton"));
+        });
         tech.In(
             QStringLiteral("VU_First"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnClose")); },
             Technician::Enabled(QStringLiteral("btnClose")));
@@ -165,18 +236,28 @@ private slots:
         CheckBackAtLauncher(tech);
 
         QCOMPARE(mUnit.unit.Value(P::PID_VehicleVIN).toString().trimmed(), vin);
-        QCOMPARE(mUnit.unit.VUClock().date().year(), 2031);
-        QCOMPARE(mUnit.unit.LocalOffset(), 330); // the zone set by the programming story, unchanged
+        QVERIFY2(qAbs(clockWritten.secsTo(typed)) <= 2,
+                 qPrintable(clockWritten.toString(Qt::ISODate) + QStringLiteral(" for ") +
+                            typed.toString(Qt::ISODate)));
+        QCOMPARE(mUnit.unit.LocalOffset(), zone);
     }
 
-    // Калибровать: L from a tyre size, W measured on the running counter, B6 tried live and restored,
-    // everything written and saved.
+    // Калибровать: K typed, L from a tyre size, W measured on the unit's counter, B6 tried live and
+    // restored, B6 and B7 typed, the sensor chosen, the next date two years on: the unit and the record.
     void calibration()
     {
-        mCalibrationRecord = InWork(QStringLiteral("calibration_Clb.xml"));
+        const QString record = InWork(QStringLiteral("calibration_Clb.xml"));
+        mUnit.unit.ResetValues();
+        mUnit.unit.SetValue(P::PID_VUOptions,
+                            QVariant::fromValue<quint64>(P::OPT_SimpleSensor | P::OPT_Gnss));
+        mUnit.unit.SetValue(P::PID_VUSettings, QVariant::fromValue<quint64>(P::OPT_Modem));
+        mUnit.unit.SetValue(P::PID_CANSpeedometer, QVariant::fromValue<quint64>(9));
         const quint16 b6Stored = static_cast<quint16>(mUnit.unit.Value(P::PID_B6Const).toULongLong());
-        const int b6Tried = b6Stored == 1234 ? 1235 : 1234;
-        quint32 measuredW = 0;
+        const int b6Tried = b6Stored + 1, b6Typed = b6Stored + 2, b7Typed = 4321, k = 6123;
+        const QString tyre = QStringLiteral("295/80 R22,5");
+        const QString distance = QStringLiteral("20");
+        const QDate next = QDate::currentDate().addYears(2);
+        quint32 counterBefore = 0, counterAfter = 0;
 
         Technician tech;
         tech.In(
@@ -188,44 +269,43 @@ private slots:
             Technician::Enabled(QStringLiteral("btnWrite")));
         tech.Pause(300);
         tech.In(QStringLiteral("VUC_Clbr"), [&](QWidget* w) {
-            if (auto* sensor = Technician::Find<QAbstractButton>(w, QStringLiteral("chbImpSensor"));
-                !sensor->isChecked())
-                tech.Click(w, QStringLiteral("chbImpSensor"));
+            tech.Click(w, QStringLiteral("btnNextDatePlus2"));
+            tech.Click(w, QStringLiteral("chbImpSensor"));
             tech.Click(w, QStringLiteral("btnImpSensorEdit"));
         });
-        tech.In(QStringLiteral("VUC_Edit"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnTyre")); });
+        tech.In(QStringLiteral("VUC_Edit"), [&](QWidget* w) {
+            Technician::Type(Technician::Find(w, QStringLiteral("speKConst")), QString::number(k));
+            tech.Click(w, QStringLiteral("btnTyre"));
+        });
         tech.In(QStringLiteral("VUC_Tyre"), [&](QWidget* w) {
-            Technician::Type(Technician::Find(w, QStringLiteral("edtTyre")), QStringLiteral("295/80 R22,5"));
+            Technician::Type(Technician::Find(w, QStringLiteral("edtTyre")), tyre);
             tech.Click(w, QStringLiteral("btnOK"));
         });
-        tech.In(QStringLiteral("VUC_Edit"), [&](QWidget* w) {
-            const int l = Technician::Find<QSpinBox>(w, QStringLiteral("speLConst"))->value();
-            tech.Check(l == 3278, QStringLiteral("L from the tyre calculator: %1").arg(l));
-            mUnit.unit.SetValue(P::PID_Speed, QVariant::fromValue<quint64>(90)); // the wheels turn
-            tech.Click(w, QStringLiteral("btnMesure"));
-        });
+        tech.In(QStringLiteral("VUC_Edit"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnMesure")); });
+        // The counter stands while the run starts and ends, so what it moved is exactly the run's.
         tech.In(QStringLiteral("VUC_Measure"), [&](QWidget* w) {
-            Technician::Type(Technician::Find(w, QStringLiteral("dseDistance")), QStringLiteral("20"));
+            Technician::Type(Technician::Find(w, QStringLiteral("dseDistance")), distance);
+            counterBefore = mUnit.unit.ImpCounter();
             tech.Click(w, QStringLiteral("btnStartStop"));
+        });
+        tech.Pause(300);
+        tech.In(QStringLiteral("VUC_Measure"), [&](QWidget*) {
+            mUnit.unit.SetValue(P::PID_Speed, QVariant::fromValue<quint64>(90)); // the wheels turn
         });
         tech.In(
             QStringLiteral("VUC_Measure"),
-            [&](QWidget* w) {
-                tech.Click(w, QStringLiteral("btnStartStop"));
-                tech.Click(w, QStringLiteral("btnAdd"));
-                measuredW = static_cast<CKR_MeasureDlg*>(w)->GetAverageW();
+            [&](QWidget*) {
                 mUnit.unit.SetValue(P::PID_Speed, QVariant::fromValue<quint64>(0));
-                tech.Click(w, QStringLiteral("btnOK"));
+                counterAfter = mUnit.unit.ImpCounter();
             },
-            [](QWidget* w) {
-                return Technician::Find<QLineEdit>(w, QStringLiteral("edtImpulse"))->text().toInt() > 100;
-            });
-        tech.In(QStringLiteral("VUC_Edit"), [&](QWidget* w) {
-            const int shown = Technician::Find<QSpinBox>(w, QStringLiteral("speWConst"))->value();
-            tech.Check(measuredW > 0 && shown == static_cast<int>(qMin(measuredW, 64255u)),
-                       QStringLiteral("W measured %1, editor shows %2").arg(measuredW).arg(shown));
-            tech.Click(w, QStringLiteral("btnWrite"));
+            [&](QWidget*) { return mUnit.unit.ImpCounter() - counterBefore > 300; });
+        tech.Pause(500);
+        tech.In(QStringLiteral("VUC_Measure"), [&](QWidget* w) {
+            tech.Click(w, QStringLiteral("btnStartStop"));
+            tech.Click(w, QStringLiteral("btnAdd"));
+            tech.Click(w, QStringLiteral("btnOK"));
         });
+        tech.In(QStringLiteral("VUC_Edit"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnWrite")); });
         tech.In(QStringLiteral("VUC_Clbr"), [&](QWidget* w) {
             mUnit.unit.ClearLog();
             tech.Click(w, QStringLiteral("btnSpeed"));
@@ -246,7 +326,16 @@ private slots:
         };
         const QList<int> restoring{P::PID_B6Const, P::PID_B7Const, P::PID_CANSpeedometer, P::PID_Speed};
         tech.In(
-            QStringLiteral("VUC_Clbr"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnWrite")); },
+            QStringLiteral("VUC_Clbr"),
+            [&](QWidget* w) {
+                for (const auto& [field, value] :
+                     {std::pair{"speB6Const", b6Typed}, {"speB7Const", b7Typed}}) {
+                    auto* box = Technician::Find(w, QLatin1String(field));
+                    Technician::Type(box, QString::number(value));
+                    Technician::Enter(box);
+                }
+                tech.Click(w, QStringLiteral("btnWrite"));
+            },
             [&](QWidget*) {
                 const QList<int> ids = writtenIds();
                 return ids.size() > 4 && ids.mid(ids.size() - 4) == restoring &&
@@ -254,28 +343,54 @@ private slots:
             });
         tech.In(QStringLiteral("VU_Confirm"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
         tech.In(QStringLiteral("VU_Result"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
-        tech.In(QStringLiteral("QFileDialog"), ChooseFile(mCalibrationRecord));
+        tech.In(QStringLiteral("QFileDialog"), ChooseFile(record));
         tech.In(
             QStringLiteral("VUC_Clbr"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnClose")); },
             Technician::Enabled(QStringLiteral("btnClose")));
         tech.Run(Button("btnCalibr"));
         CheckBackAtLauncher(tech);
 
-        QCOMPARE(mUnit.unit.Value(P::PID_LConst).toUInt(), 3278u);
-        QCOMPARE(mUnit.unit.Value(P::PID_WConst).toUInt(), qMin(measuredW, 64255u));
-        QCOMPARE(mUnit.unit.Value(P::PID_B6Const).toUInt(), b6Stored);
-        const QDomElement data =
-            ChildElement(Parse(mCalibrationRecord).documentElement(), QStringLiteral("Data"));
-        QCOMPARE(ReadChildInt(data, QStringLiteral("L-Const"), 0), 3278);
-        QCOMPARE(ReadChildInt(data, QStringLiteral("W-Const"), 0), static_cast<int>(qMin(measuredW, 64255u)));
+        // W = impulses x 1000 / metres, truncated.
+        const quint64 w = quint64(counterAfter - counterBefore) * 1000 / distance.toUInt();
+        QVERIFY2(w > 0 && w <= 64255, qPrintable(QString::number(w)));
+        const quint32 settings = P::OPT_Modem | P::OPT_SimpleSensor;
+        const QList<std::pair<int, quint64>> onUnit{{P::PID_KConst, k},           {P::PID_LConst, 3278},
+                                                    {P::PID_WConst, w},           {P::PID_B6Const, b6Typed},
+                                                    {P::PID_B7Const, b7Typed},    {P::PID_CANSpeedometer, 9},
+                                                    {P::PID_VUSettings, settings}};
+        for (const auto& [id, value] : onUnit)
+            QCOMPARE(mUnit.unit.Value(id).toULongLong(), value);
+        QCOMPARE(mUnit.unit.Value(P::PID_NextCalibration).toDate(), next);
+
+        const QDomDocument doc = Parse(record);
+        const QList<std::pair<const char*, quint64>> inRecord{
+            {"Data/K-Const", k},         {"Data/L-Const", 3278},     {"Data/W-Const", w},
+            {"Data/B6-Const", b6Typed},  {"Data/B7-Const", b7Typed}, {"Data/CANSpeed", 9},
+            {"VU/SensorUsage", settings}};
+        for (const auto& [path, value] : inRecord)
+            QCOMPARE(At(doc, QLatin1String(path)), QString::number(value));
+        QCOMPARE(At(doc, QStringLiteral("Data/NextCalibration/Date")),
+                 next.toString(QStringLiteral("dd/MM/yyyy")));
+        QCOMPARE(At(doc, QStringLiteral("Vehicle/Tyre")), tyre);
     }
 
-    // Настройки: a technician added by typing is in Config.xml; the printer fields stay empty.
+    // Настройки: the workshop and a technician added by typing are in Config.xml; with no printer
+    // chosen the printer fields stay empty.
     void settings()
     {
+        QFile::remove(InWork(WorkshopConfig::FileName()));
         const QString name = QStringLiteral("Петров П.П.");
+        const QStringList workshop{QStringLiteral("ООО Тахосервис"),
+                                   QStringLiteral("г. Киров, ул. Ленина, 1"), QStringLiteral("RUS-0042")};
         Technician tech;
         tech.In(QStringLiteral("Config"), [&](QWidget* w) {
+            for (const QString& printer :
+                 {QStringLiteral("edtPrinterCertif"), QStringLiteral("edtPrinterLabel")})
+                tech.Check(Technician::Find<QLineEdit>(w, printer)->text().isEmpty(), printer);
+            const QStringList fields{QStringLiteral("edtWorkshopName"), QStringLiteral("edtWorkshopAddress"),
+                                     QStringLiteral("edtWorkshopCode")};
+            for (int i = 0; i < fields.size(); ++i)
+                Technician::Type(Technician::Find(w, fields[i]), workshop[i]);
             tech.Click(w, QStringLiteral("btnMasterAdd"));
             QWidget* typing = QApplication::focusWidget();
             tech.Check(typing && qobject_cast<QLineEdit*>(typing),
@@ -291,21 +406,56 @@ private slots:
         CheckBackAtLauncher(tech);
 
         WorkshopConfig config;
-        QVERIFY(config.Load(InWork(WorkshopConfig::FileName())));
+        QVERIFY(
+            config.Load(InWork(WorkshopConfig::FileName()), QStringLiteral("(no label printer element)")));
         QCOMPARE(config.masters, QStringList{name});
+        QCOMPARE((QStringList{config.workshopName, config.workshopAddress, config.workshopCode}), workshop);
+        QCOMPARE(config.certificatePrinter, QString());
+        QCOMPARE(config.labelPrinter, QString());
     }
 
-    // Документы: the calibration record becomes a printed certificate, a label and a certificate record.
+    // Документы: a record of another vehicle is refused and the dialog goes on; the vehicle's own
+    // calibration record becomes a printed certificate, a label and a certificate record.
     void documents()
     {
-        QVERIFY2(QFile::exists(mCalibrationRecord), "the calibration story saves the record printed here");
+        const QString vin = QStringLiteral("XTA21099075123456");
+        const QString tyre = QStringLiteral("295/80 R22,5");
+        WorkshopConfig config;
+        config.workshopName = QStringLiteral("Тахосервис");
+        config.masters = QStringList{QStringLiteral("Сидоров")};
+        const auto write = [](const QString& aPath, const QDomDocument& aDoc) {
+            QFile file(aPath);
+            return file.open(QIODevice::WriteOnly) && file.write(aDoc.toByteArray()) > 0;
+        };
+        QVERIFY(write(InWork(WorkshopConfig::FileName()), config.ToDocument()));
+        CalibrationFields fields;
+        fields.vehicleTyre = tyre;
+        fields.lConst = 3278;
+        fields.kConst = fields.wConst = 8000;
+        fields.vehicleVin = QStringLiteral("WDB93400315987654");
+        const QString otherVehicle = InWork(QStringLiteral("other_Clb.xml"));
+        QVERIFY(write(otherVehicle, BuildCalibrationDocument(fields, QDateTime::currentDateTime())));
+        fields.vehicleVin = vin;
+        const QString calibration = InWork(QStringLiteral("documents_Clb.xml"));
+        QVERIFY(write(calibration, BuildCalibrationDocument(fields, QDateTime::currentDateTime())));
+
         const QString certificatePdf = InWork(QStringLiteral("certificate.pdf"));
         const QString labelPdf = InWork(QStringLiteral("label.pdf"));
         const QString record = InWork(QStringLiteral("documents_Crt.xml"));
+        ShownCount errors(QStringLiteral("VU_Error"));
         Technician tech;
-        tech.In(QStringLiteral("VUD_Certificate"),
-                [&](QWidget* w) { tech.Click(w, QStringLiteral("btnLoad")); });
-        tech.In(QStringLiteral("QFileDialog"), ChooseFile(mCalibrationRecord));
+        tech.In(QStringLiteral("VUD_Certificate"), [&](QWidget* w) {
+            Technician::Type(Technician::Find(w, QStringLiteral("edtVehicleVIN")), vin);
+            tech.Click(w, QStringLiteral("btnLoad"));
+        });
+        tech.In(QStringLiteral("QFileDialog"), ChooseFile(otherVehicle));
+        tech.In(QStringLiteral("VU_Error"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnOk")); });
+        tech.In(QStringLiteral("VUD_Certificate"), [&](QWidget* w) {
+            const QString shown = Technician::Find<QLineEdit>(w, QStringLiteral("edtVehicleVIN"))->text();
+            tech.Check(shown == vin, QStringLiteral("VIN after the refused record: ") + shown);
+            tech.Click(w, QStringLiteral("btnLoad"));
+        });
+        tech.In(QStringLiteral("QFileDialog"), ChooseFile(calibration));
         tech.In(QStringLiteral("VUD_Certificate"),
                 [&](QWidget* w) { tech.Click(w, QStringLiteral("btnPrinrCertificate")); });
         PrintToPdf(tech, certificatePdf);
@@ -319,16 +469,89 @@ private slots:
                 [&](QWidget* w) { tech.Click(w, QStringLiteral("btnClose")); });
         tech.Run(Button("btnPrint"));
         CheckBackAtLauncher(tech);
+        QCOMPARE(errors.count, 1);
 
-        for (const QString& pdf : {certificatePdf, labelPdf}) {
-            QFile file(pdf);
-            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(pdf));
-            QVERIFY(file.read(5) == "%PDF-");
-            QVERIFY(file.size() > 2000);
-        }
+        const QString certificate =
+            Poppler(QStringLiteral("pdftotext"), {certificatePdf, QStringLiteral("-")});
+        for (const QString& shown : {vin, QStringLiteral("3278"), config.masters[0], config.workshopName})
+            QVERIFY2(certificate.contains(shown), qPrintable(shown + QStringLiteral(" in: ") + certificate));
+        const QString label = Poppler(QStringLiteral("pdftotext"), {labelPdf, QStringLiteral("-")});
+        for (const QString& shown : {vin, tyre})
+            QVERIFY2(label.contains(shown), qPrintable(shown + QStringLiteral(" in: ") + label));
+        // Each document carries its logo.
+        for (const QString& pdf : {certificatePdf, labelPdf})
+            QVERIFY2(Poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf})
+                         .contains(QStringLiteral(" image ")),
+                     qPrintable(pdf));
+        static const QRegularExpression pageSize(QStringLiteral("Page size: ([\\d.]+) x ([\\d.]+) pts"));
+        const auto page = pageSize.match(Poppler(QStringLiteral("pdfinfo"), {certificatePdf}));
+        QVERIFY2(qAbs(page.captured(1).toDouble() - 210 / 25.4 * 72) < 0.5 &&
+                     qAbs(page.captured(2).toDouble() - 297 / 25.4 * 72) < 0.5,
+                 qPrintable(page.captured()));
+
         const QDomDocument doc = Parse(record);
         QCOMPARE(doc.documentElement().tagName(), QStringLiteral("Certificate"));
-        QVERIFY(doc.toString().contains(QStringLiteral("3278")));
+        QCOMPARE(At(doc, QStringLiteral("Vehicle/VIN")), vin);
+        QCOMPARE(At(doc, QStringLiteral("Data/L-Const")), QStringLiteral("3278"));
+    }
+
+    // Калибровать with a unit that falls silent while the dialog reads it or writes to it: one error
+    // window, then the launcher, usable; once the unit answers again the next task finds it.
+    void calibrationUnitFallsSilent_data()
+    {
+        QTest::addColumn<bool>("whileWriting");
+        QTest::newRow("reading") << false;
+        QTest::newRow("writing") << true;
+    }
+    void calibrationUnitFallsSilent()
+    {
+        QFETCH(bool, whileWriting);
+        mUnit.unit.ResetValues();
+        VUSimulator::Faults silence;
+        ShownCount errors(QStringLiteral("VU_Error"));
+        Technician tech;
+        if (whileWriting) {
+            tech.In(
+                QStringLiteral("VUC_Clbr"),
+                [&](QWidget* w) {
+                    silence.deadAfterFrames = 3; // the fourth of the eight writes
+                    mUnit.unit.SetFaults(silence);
+                    tech.Click(w, QStringLiteral("btnWrite"));
+                },
+                Technician::Enabled(QStringLiteral("btnWrite")));
+            tech.In(QStringLiteral("VU_Confirm"),
+                    [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
+        } else {
+            silence.deadAfterFrames = kPortSearchReplies + 5; // the sixth of the fifteen reads
+            mUnit.unit.SetFaults(silence);
+        }
+        // A window still open after the error would keep the launcher's click from returning.
+        QTimer stillOpen;
+        stillOpen.setSingleShot(true);
+        QStringList leftOpen;
+        connect(&stillOpen, &QTimer::timeout, this, [&leftOpen] {
+            while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                leftOpen.append(dialog->objectName());
+                dialog->reject();
+            }
+        });
+        tech.In(QStringLiteral("VU_Error"), [&](QWidget* w) {
+            tech.Click(w, QStringLiteral("btnOk"));
+            stillOpen.start(5000);
+        });
+        tech.Run(Button("btnCalibr"));
+        stillOpen.stop();
+        mUnit.unit.ClearFaults();
+        QCOMPARE(leftOpen, QStringList());
+        CheckBackAtLauncher(tech);
+        QCOMPARE(errors.count, 1);
+
+        Technician again;
+        again.In(
+            QStringLiteral("VUC_Clbr"), [&](QWidget* w) { again.Click(w, QStringLiteral("btnClose")); },
+            Technician::Enabled(QStringLiteral("btnClose")));
+        again.Run(Button("btnCalibr"));
+        CheckBackAtLauncher(again);
     }
 };
 

@@ -168,6 +168,14 @@ void TstVuctl::writeThenRead_data()
     QTest::newRow("serial number") << "VUSerNo"
                                    << " 10004027/01 07/07/A1" << P::PID_VUSerNo
                                    << QByteArray::fromHex("3ba69800010707a1") << " 10004027/01 07/07/A1";
+    // The largest value of each width is the unit's, every bit set.
+    QTest::newRow("1-byte largest") << "CANSpeedometer"
+                                    << "255" << P::PID_CANSpeedometer << QByteArray::fromHex("ff") << "255";
+    QTest::newRow("2-byte largest") << "KConst"
+                                    << "65535" << P::PID_KConst << QByteArray::fromHex("ffff") << "65535";
+    QTest::newRow("4-byte largest") << "VUHROdometer"
+                                    << "4294967295" << P::PID_VUHROdometer << QByteArray::fromHex("ffffffff")
+                                    << "4294967295";
 }
 
 void TstVuctl::writeThenRead()
@@ -272,6 +280,11 @@ void TstVuctl::usageErrorsSendNothing_data()
     QTest::newRow("negative number") << QStringList{port, "write", "KConst", "-5"}
                                      << "KConst: not a decimal number: '-5'";
     QTest::newRow("too big") << QStringList{port, "write", "KConst", "70000"} << "does not fit";
+    QTest::newRow("1-byte one above")
+        << QStringList{port, "write", "CANSpeedometer", "256"} << "does not fit";
+    QTest::newRow("2-byte one above") << QStringList{port, "write", "KConst", "65536"} << "does not fit";
+    QTest::newRow("4-byte one above")
+        << QStringList{port, "write", "VUHROdometer", "4294967296"} << "does not fit";
     QTest::newRow("bad date") << QStringList{port, "write", "NextCalibration", "31/02/2027"} << "not a date";
     QTest::newRow("bad clock") << QStringList{port, "write", "VUDateTime", "07/12/2026"}
                                << "not a clock text";
