@@ -10,7 +10,6 @@
 #include "records/PrintPreview.h"
 #include "records/WorkshopConfig.h"
 #include "records/XmlElements.h"
-#include "ModalDriver.h"
 #include "UnitFixture.h"
 #include "widgets/CKR_GMTSpinBox.h"
 
