@@ -3,6 +3,7 @@
 
 #include "Technician.h"
 
+#include "UnitFixture.h"
 #include "app/v02.h"
 #include "dialogs/CKR_MeasureDlg.h"
 #include "link/CKR_HiProt.h"
@@ -10,7 +11,6 @@
 #include "records/PrintPreview.h"
 #include "records/WorkshopConfig.h"
 #include "records/XmlElements.h"
-#include "UnitFixture.h"
 #include "widgets/CKR_GMTSpinBox.h"
 
 #include <QAction>

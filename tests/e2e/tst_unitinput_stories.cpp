@@ -4,12 +4,12 @@
 
 #include "Technician.h"
 
+#include "UnitFixture.h"
 #include "app/v02.h"
 #include "link/CKR_HiProt.h"
 #include "link/CodePage.h"
 #include "records/RecordFile.h"
 #include "records/XmlElements.h"
-#include "UnitFixture.h"
 
 #include <QDir>
 #include <QFileDialog>
