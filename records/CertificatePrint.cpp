@@ -353,9 +353,14 @@ QPageLayout LabelPageLayout()
                        QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
 }
 
+QString PrinterToUse(const QString& aName, const QString& aDefault)
+{
+    return aName.isEmpty() ? aDefault : aName;
+}
+
 void SelectPrinter(QPrinter& aPrinter, const QString& aName)
 {
-    const QString name = aName.isEmpty() ? QPrinterInfo::defaultPrinterName() : aName;
+    const QString name = PrinterToUse(aName, QPrinterInfo::defaultPrinterName());
     if (!name.isEmpty())
         aPrinter.setPrinterName(name);
 }

@@ -32,3 +32,5 @@ QPageLayout LabelPageLayout();
 // Points aPrinter at the printer named in the configuration; an empty name means the system's default
 // printer (QPrinter would take it as PDF output). With no printer at all, aPrinter keeps its own choice.
 void SelectPrinter(QPrinter& aPrinter, const QString& aName);
+// The name SelectPrinter gives the printer: aName, or aDefault (the system's default) when aName is empty.
+QString PrinterToUse(const QString& aName, const QString& aDefault);

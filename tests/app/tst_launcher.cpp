@@ -1,6 +1,7 @@
+#include "Technician.h"
+#include "TestScreen.h"
 #include "app/Launch.h"
 #include "app/v02.h"
-#include "TestScreen.h"
 
 #include <QDialog>
 #include <QLoggingCategory>
@@ -309,23 +310,26 @@ private slots:
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
     }
 
-    // The real buttons: each writes its line and, whether or not its dialog can find a unit, comes back
-    // to a visible launcher with the arrow cursor. Whatever modal window appears is closed at once.
+    // The real buttons: each writes its line, opens the windows it should with no unit anywhere (the
+    // port-search error, or the task's own dialog when it needs no unit), each closed as it comes, and
+    // comes back to a visible launcher with the arrow cursor.
     void taskButtons_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("line");
-        QTest::newRow("btnFirst") << "btnFirst" << QByteArray("OnVUFirst");
-        QTest::newRow("btnInfo") << "btnInfo" << QByteArray("OnOnVUInfo");
-        QTest::newRow("btnCalibr") << "btnCalibr" << QByteArray("OnVUCalibrate");
-        QTest::newRow("btnPrint") << "btnPrint" << QByteArray();
-        QTest::newRow("btnPrint_2") << "btnPrint_2" << QByteArray("OnConfigure");
+        QTest::addColumn<QStringList>("windows");
+        QTest::newRow("btnFirst") << "btnFirst" << QByteArray("OnVUFirst") << QStringList{"VU_Error"};
+        QTest::newRow("btnInfo") << "btnInfo" << QByteArray("OnOnVUInfo") << QStringList{"VU_Error"};
+        QTest::newRow("btnCalibr") << "btnCalibr" << QByteArray("OnVUCalibrate") << QStringList{"VU_Error"};
+        QTest::newRow("btnPrint") << "btnPrint" << QByteArray() << QStringList{"VUD_Certificate"};
+        QTest::newRow("btnPrint_2") << "btnPrint_2" << QByteArray("OnConfigure") << QStringList{"Config"};
     }
 
     void taskButtons()
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, line);
+        QFETCH(QStringList, windows);
         // No unit anywhere: an empty port directory, and an empty working directory for the files.
         QTemporaryDir ports;
         QTemporaryDir work;
@@ -337,25 +341,19 @@ private slots:
         v02 window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTimer closer;
-        int closed = 0;
-        connect(&closer, &QTimer::timeout, this, [&closed] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                modal->close();
-                ++closed;
-            }
-        });
-        closer.start(20);
+        Technician tech;
+        for (const QString& expected : windows)
+            tech.In(expected, [](QWidget* w) { w->close(); });
         if (!line.isEmpty())
             QTest::ignoreMessage(QtDebugMsg, line.constData());
-        QTest::mouseClick(window.findChild<QPushButton*>(name), Qt::LeftButton);
-        closer.stop();
+        tech.Run(window.findChild<QPushButton*>(name));
         QDir::setCurrent(oldDir);
         qunsetenv("VELMORA_SERIAL_DIR");
 
+        QVERIFY2(tech.Failures().isEmpty(), tech.Report());
+        QCOMPARE(tech.Seen(), windows);
         QVERIFY(window.isVisible());
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
-        qInfo("%d modal window(s) closed", closed);
     }
 };
 

@@ -3,15 +3,22 @@
 // A technician at the running program: a list of steps, each waiting for a window to be the one in
 // front (the active modal window, by form or class name) and ready, then acting on it with clicks and
 // keys. The steps run from a timer inside whatever exec() loops the program has open, so a story starts
-// with one click on a launcher button and ends when the launcher's exec() chain has returned.
+// with one click on a launcher button and ends when the launcher's exec() chain has returned. A test
+// that drives a dialog itself starts the technician instead and waits until Done().
+//
+// A step whose window never comes, or is gone before its act ran, fails the run; so does a window that
+// comes after the last step and that no step expected (it is closed, so the test does not hang).
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -40,18 +47,50 @@ public:
     // Clicks aLauncherButton and returns when every window it opened has closed.
     void Run(QAbstractButton* aLauncherButton)
     {
-        mNext = 0;
-        mTimer.start(20);
-        mSinceStep.start();
-        QTest::mouseClick(aLauncherButton, Qt::LeftButton);
+        Run([aLauncherButton] { QTest::mouseClick(aLauncherButton, Qt::LeftButton); });
+    }
+    // Runs aOpen, which returns when the windows it opened (by exec()) have closed.
+    void Run(const std::function<void()>& aOpen)
+    {
+        Start();
+        aOpen();
         mTimer.stop();
         if (mNext < mSteps.size() && mFailures.isEmpty())
             mFailures.append(QStringLiteral("the program closed its windows before the step for \"%1\"")
                                  .arg(mSteps[mNext].window));
     }
+    // Takes the steps as their windows come, while the test goes on; the windows that exist now
+    // (dialogs the test runs itself, shown or hidden) are no strangers. One technician at a time: a
+    // second one would take the first one's windows for strangers.
+    void Start()
+    {
+        mNext = 0;
+        mActed = 0;
+        mKnown.clear();
+        for (QWidget* window : QApplication::topLevelWidgets())
+            mKnown.append(window);
+        mTimer.start(20);
+        mSinceStep.start();
+    }
+    // Stops watching, before the test opens a modal window of its own.
+    void Stop() { mTimer.stop(); }
+    // Every step has acted, and nothing went wrong.
+    bool Done() const { return mActed == mSteps.size() && mFailures.isEmpty(); }
+    // Forgets the steps, the windows seen and the failures, for the next part of a test.
+    void Reset()
+    {
+        mTimer.stop();
+        mSteps.clear();
+        mFailures.clear();
+        mSeen.clear();
+        mGaveUp = false;
+    }
 
     // What went wrong, in the words of the story; empty when every step ran and every check held.
     QStringList Failures() const { return mFailures; }
+    QByteArray Report() const { return mFailures.join(QLatin1Char('\n')).toLocal8Bit(); }
+    // The windows the steps acted on, by object name (class name when it has none), in order.
+    QStringList Seen() const { return mSeen; }
     void Check(bool aHolds, const QString& aWhat)
     {
         if (!aHolds)
@@ -93,6 +132,42 @@ public:
     }
     static void Enter(QWidget* aField) { QTest::keyClick(aField, Qt::Key_Return); }
 
+    // The message of one of the program's own message dialogs (VU_Error, VU_Confirm, ...).
+    static QString Message(const QWidget* aWindow)
+    {
+        const auto* label = aWindow->findChild<QLabel*>(QStringLiteral("lblMessage"));
+        return label ? label->text() : QString();
+    }
+    // Acts: clicks aButton, noting the window's message and whether it had a parent first.
+    Act Press(const QString& aButton, QString* aMessage = nullptr, bool* aHadParent = nullptr)
+    {
+        return [this, aButton, aMessage, aHadParent](QWidget* w) {
+            if (aMessage)
+                *aMessage = Message(w);
+            if (aHadParent)
+                *aHadParent = w->parentWidget() != nullptr;
+            Click(w, aButton);
+        };
+    }
+    // Acts: accepts or rejects a dialog, noting its message (or a message box's text) and title.
+    static Act Answer(bool aAccept = true, QString* aMessage = nullptr, QString* aTitle = nullptr)
+    {
+        return [aAccept, aMessage, aTitle](QWidget* w) {
+            if (aMessage) {
+                const auto* box = qobject_cast<QMessageBox*>(w);
+                *aMessage = box ? box->text() : Message(w);
+            }
+            if (aTitle)
+                *aTitle = w->windowTitle();
+            if (auto* dialog = qobject_cast<QDialog*>(w))
+                aAccept ? dialog->accept() : dialog->reject();
+            else
+                w->close();
+        };
+    }
+    // The path a file dialog proposes before it is answered.
+    static QString ProposedFile(const QFileDialog* aDialog) { return aDialog->selectedFiles().value(0); }
+
     // Ready when the named button can be clicked (a unit dialog enables its buttons after a cycle).
     static Ready Enabled(const QString& aButton)
     {
@@ -127,12 +202,20 @@ private:
                 front->close();
             return;
         }
-        if (mNext >= mSteps.size())
+        if (mNext >= mSteps.size()) {
+            if (front && front->isVisible() && mActed == mSteps.size() && !mKnown.contains(front)) {
+                mFailures.append(QStringLiteral("a window no step expected: \"%1\"").arg(Name(front)));
+                mKnown.append(front);
+                Answer(false)(front);
+            }
             return;
+        }
         const Step& step = mSteps[mNext];
         if (step.window.isEmpty()) {
-            if (mSinceStep.elapsed() >= step.pauseMs)
+            if (mSinceStep.elapsed() >= step.pauseMs) {
+                ++mActed;
                 Advance();
+            }
             return;
         }
         if (front && front->isVisible() && IsWindow(front, step.window) &&
@@ -141,20 +224,30 @@ private:
             // goes on polling inside that window's exec().
             const Act act = step.act;
             const QPointer<QWidget> target = front;
+            const QString name = step.window;
+            mKnown.append(target);
+            mSeen.append(front->objectName().isEmpty() ? QString::fromLatin1(front->metaObject()->className())
+                                                       : front->objectName());
             Advance();
-            QTimer::singleShot(0, this, [act, target] {
+            QTimer::singleShot(0, this, [this, act, target, name] {
+                ++mActed;
                 if (target)
                     act(target);
+                else
+                    mFailures.append(QStringLiteral("\"%1\" was gone before its step ran").arg(name));
             });
             return;
         }
         if (mSinceStep.elapsed() > kStepLimitMs) {
             mFailures.append(QStringLiteral("waited in vain for \"%1\"; in front: \"%2\"")
-                                 .arg(step.window, front ? front->objectName() + QLatin1Char(' ') +
-                                                               QLatin1String(front->metaObject()->className())
-                                                         : QStringLiteral("no modal window")));
+                                 .arg(step.window, front ? Name(front) : QStringLiteral("no modal window")));
             mGaveUp = true;
         }
+    }
+
+    static QString Name(const QWidget* aWindow)
+    {
+        return aWindow->objectName() + QLatin1Char(' ') + QLatin1String(aWindow->metaObject()->className());
     }
 
     void Advance()
@@ -168,6 +261,42 @@ private:
     qsizetype mNext = 0;
     QTimer mTimer;
     QElapsedTimer mSinceStep;
+    qsizetype mActed = 0;
+    QList<QPointer<QWidget>> mKnown;
+    QStringList mSeen;
     QStringList mFailures;
     bool mGaveUp = false;
 };
+
+// Acts on a file dialog: chooses aPath, or cancels when aPath is empty, noting the proposed path first.
+inline Technician::Act ChooseFile(const QString& aPath, QString* aProposed = nullptr)
+{
+    return [aPath, aProposed](QWidget* aWindow) {
+        auto* dialog = qobject_cast<QFileDialog*>(aWindow);
+        if (!dialog) {
+            aWindow->close();
+            return;
+        }
+        if (aProposed)
+            *aProposed = Technician::ProposedFile(dialog);
+        if (aPath.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        // The name typed into the dialog's edit is what it takes on accept: selectFile() alone may be
+        // overridden by the dialog's initial selection, and leaves the edit alone while it has the focus.
+        dialog->selectFile(aPath);
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(aPath);
+        static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept is protected; it checks the choice
+    };
+}
+
+// Acts on a message box or dialog: OK.
+inline void PressOk(QWidget* aWindow)
+{
+    if (auto* box = qobject_cast<QMessageBox*>(aWindow))
+        box->button(QMessageBox::Ok)->click();
+    else
+        Technician::Answer()(aWindow);
+}

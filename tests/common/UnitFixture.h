@@ -33,6 +33,14 @@ struct UnitFixture
                 writes.append(r);
         return writes;
     }
+    // The same as (identifier, value bytes), to compare with a list the test writes out.
+    QList<QPair<int, QByteArray>> Written() const
+    {
+        QList<QPair<int, QByteArray>> written;
+        for (const VUSimulator::Request& r : Writes())
+            written.append({r.id, r.value});
+        return written;
+    }
     QByteArray WrittenValue(int aId) const
     {
         for (const VUSimulator::Request& r : Writes())

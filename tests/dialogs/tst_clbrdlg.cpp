@@ -2,7 +2,7 @@
 // the constants editor with a live W measurement, the speed signal dialog's live and restoring writes,
 // errors, and calibration records on disk.
 
-#include "TextsFit.h"
+#include "UnitDialogChecks.h"
 #include "dialogs/CKR_B6B7Dlg.h"
 #include "dialogs/CKR_ClbrDlg.h"
 #include "dialogs/CKR_EditDlg.h"
@@ -14,8 +14,6 @@
 #include "records/RecordFile.h"
 #include "records/XmlElements.h"
 #include "tools/vusim/VUSimulator.h"
-
-#include "ModalDriver.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -46,8 +44,6 @@ using P = CKR_HiProt;
 
 namespace {
 
-constexpr int kPort = 3;
-
 template <typename T> T* Child(QObject* aParent, const char* aName)
 {
     T* child = aParent->findChild<T*>(QLatin1String(aName));
@@ -60,16 +56,6 @@ QVariant U(quint64 aValue)
     return QVariant::fromValue<quint64>(aValue);
 }
 
-// Write requests the unit saw, as (identifier, value bytes).
-QList<QPair<int, QByteArray>> Writes(const VUSimulator& aSim)
-{
-    QList<QPair<int, QByteArray>> writes;
-    for (const VUSimulator::Request& r : aSim.Log())
-        if (r.service == 0x2E)
-            writes.append({r.id, r.value});
-    return writes;
-}
-
 QList<int> ReadIds(const VUSimulator& aSim)
 {
     QList<int> ids;
@@ -77,14 +63,6 @@ QList<int> ReadIds(const VUSimulator& aSim)
         if (r.service == 0x22 && r.id != P::PID_ImpCounter && r.id != P::PID_VUDateTime)
             ids.append(r.id);
     return ids;
-}
-
-QByteArray Le(quint64 aValue, int aBytes)
-{
-    QByteArray bytes;
-    for (int i = 0; i < aBytes; ++i)
-        bytes.append(static_cast<char>((aValue >> (8 * i)) & 0xFF));
-    return bytes;
 }
 
 QByteArray ReadFile(const QString& aPath)
@@ -139,19 +117,17 @@ private:
     std::unique_ptr<CKR_ClbrDlg> Open();
     void Preset();
 
-    QTemporaryDir mSerialDir;
+    UnitFixture mFix;
+    VUSimulator& mSim = mFix.unit;
     QTemporaryDir mWorkDir;
-    VUSimulator mSim;
     std::unique_ptr<CKR_ClbrDlg> mDlg;
 };
 
 void TestClbrDlg::initTestCase()
 {
-    RegisterLinkMetaTypes();
-    QVERIFY(mSerialDir.isValid() && mWorkDir.isValid());
-    qputenv("VELMORA_SERIAL_DIR", QFile::encodeName(mSerialDir.path()));
+    QVERIFY(mWorkDir.isValid());
     QDir::setCurrent(mWorkDir.path());
-    QVERIFY2(mSim.Start(mSerialDir.path(), kPort), qPrintable(mSim.ErrorString()));
+    QVERIFY2(mFix.Start(), qPrintable(mSim.ErrorString()));
 }
 
 void TestClbrDlg::init()
@@ -200,16 +176,18 @@ void TestClbrDlg::noUnitAbandonsConstruction()
     QTemporaryDir empty;
     qputenv("VELMORA_SERIAL_DIR", QFile::encodeName(empty.path()));
     QString message;
-    ModalScript script({ModalScript::Answer(QStringLiteral("VU_Error"), true, &message)});
+    Technician script;
+    script.In("VU_Error", Technician::Answer(true, &message));
+    script.Start();
     bool thrown = false;
     try {
         CKR_ClbrDlg dlg;
     } catch (const VUConnectAbandoned&) {
         thrown = true;
     }
-    qputenv("VELMORA_SERIAL_DIR", QFile::encodeName(mSerialDir.path()));
+    qputenv("VELMORA_SERIAL_DIR", QFile::encodeName(mFix.dir.path()));
     QVERIFY(thrown);
-    QVERIFY(script.AllDone());
+    QVERIFY(script.Done());
     // No port at all: said in words, not as an empty list.
     QVERIFY2(message.endsWith(QStringLiteral("\nНе найдено ни одного свободного COM-порта.")),
              qPrintable(message));
@@ -334,10 +312,13 @@ void TestClbrDlg::sensorTypes()
 
     // A write keeps every bit that is not a speed source and sets only what the boxes say.
     mSim.ClearLog();
-    ModalScript script({ModalScript::Answer(QStringLiteral("VU_Confirm")),
-                        ModalScript::Answer(QStringLiteral("VU_Result")), ModalScript::ChooseFile({})});
+    Technician script;
+    script.In("VU_Confirm", Technician::Answer());
+    script.In("VU_Result", Technician::Answer());
+    script.In("QFileDialog", ChooseFile({}));
+    script.Start();
     Child<QPushButton>(d, "btnWrite")->click();
-    QTRY_VERIFY(script.AllDone());
+    QTRY_VERIFY(script.Done());
     QCOMPARE(mSim.Value(P::PID_VUSettings).toULongLong(), quint64(written));
 }
 
@@ -399,12 +380,17 @@ void TestClbrDlg::writeReachesUnit()
 
     const QString record = QDir(mWorkDir.path()).filePath(QStringLiteral("after-write_Clb.xml"));
     QString caption;
-    ModalScript script({ModalScript::Answer(QStringLiteral("VU_Confirm")),
-                        ModalScript::Answer(QStringLiteral("VU_Result")),
-                        ModalScript::ChooseFile(record, &caption)});
+    Technician script;
+    script.In("VU_Confirm", Technician::Answer());
+    script.In("VU_Result", Technician::Answer());
+    script.In("QFileDialog", [&caption, record](QWidget* w) {
+        caption = w->windowTitle();
+        ChooseFile(record)(w);
+    });
+    script.Start();
     mSim.ClearLog();
     Child<QPushButton>(d, "btnWrite")->click();
-    QTRY_VERIFY(script.AllDone());
+    QTRY_VERIFY(script.Done());
     QCOMPARE(caption, QStringLiteral("Сохранить в файл"));
 
     const QList<QPair<int, QByteArray>> expected = {
@@ -412,7 +398,7 @@ void TestClbrDlg::writeReachesUnit()
         {P::PID_LConst, Le(3125, 2)},     {P::PID_NextCalibration, QByteArray("\x02\x6D\x1D", 3)},
         {P::PID_VUSettings, Le(0x09, 4)}, {P::PID_B6Const, Le(64255, 2)},
         {P::PID_B7Const, Le(1, 2)},       {P::PID_CANSpeedometer, Le(10, 1)}};
-    QCOMPARE(Writes(mSim), expected);
+    QCOMPARE(mFix.Written(), expected);
     QCOMPARE(mSim.Value(P::PID_NextCalibration).toDate(), QDate(2014, 2, 28));
     QVERIFY(!d->IsBusy());
     QVERIFY(d->isVisible());
@@ -431,13 +417,15 @@ void TestClbrDlg::writeCancelledWritesNothing()
 {
     mDlg = Open();
     Child<QSpinBox>(mDlg.get(), "speB6Const")->setValue(1234);
-    ModalScript script({ModalScript::Answer(QStringLiteral("VU_Confirm"), false)});
+    Technician script;
+    script.In("VU_Confirm", Technician::Answer(false));
+    script.Start();
     mSim.ClearLog();
     Child<QPushButton>(mDlg.get(), "btnWrite")->click();
-    QVERIFY(script.AllDone());
+    QVERIFY(script.Done());
     QVERIFY(!mDlg->IsBusy());
     QTest::qWait(600); // a few pings
-    QVERIFY(Writes(mSim).isEmpty());
+    QVERIFY(mFix.Written().isEmpty());
     QCOMPARE(mSim.Value(P::PID_B6Const).toULongLong(), 8000ull);
 }
 
@@ -513,9 +501,9 @@ void TestClbrDlg::speedDialogWrites()
     QCOMPARE(speed->GetCANSpeed().toInt(), 9);
 
     // The values handed in go back to the unit once, 300 ms later.
-    QTRY_COMPARE(Writes(mSim).size(), 3);
+    QTRY_COMPARE(mFix.Written().size(), 3);
     QList<int> ids;
-    for (const auto& w : Writes(mSim))
+    for (const auto& w : mFix.Written())
         ids.append(w.first);
     std::sort(ids.begin(), ids.end());
     QCOMPARE(ids, (QList<int>{P::PID_B6Const, P::PID_B7Const, P::PID_CANSpeedometer}));
@@ -531,33 +519,28 @@ void TestClbrDlg::speedDialogWrites()
     QTRY_COMPARE(mSim.Value(P::PID_B6Const).toULongLong(), 8300ull);
     QTest::qWait(400);
     int b6Writes = 0;
-    for (const auto& w : Writes(mSim))
+    for (const auto& w : mFix.Written())
         b6Writes += w.first == P::PID_B6Const;
     QCOMPARE(b6Writes, 1);
     QVERIFY(!d->IsBusy());
 
     // Closing restores what the unit stores and ends the output test, without any message.
     mSim.ClearLog();
-    ModalScript unexpected({[](QWidget* w) {
-        auto* dlg = qobject_cast<QDialog*>(w);
-        if (!dlg || qobject_cast<CKR_B6B7Dlg*>(dlg) || qobject_cast<CKR_ClbrDlg*>(dlg))
-            return false;
-        dlg->reject();
-        return true;
-    }});
+    Technician unexpected; // no steps: any new window fails
+    unexpected.Start();
     accept ? speed->accept() : speed->reject();
     QVERIFY(d->isVisible());
     QVERIFY(!d->SpeedDlg());
-    QTRY_COMPARE(Writes(mSim).size(), 4);
+    QTRY_COMPARE(mFix.Written().size(), 4);
     const QList<QPair<int, QByteArray>> restoring = {{P::PID_B6Const, Le(8000, 2)},
                                                      {P::PID_B7Const, Le(7000, 2)},
                                                      {P::PID_CANSpeedometer, Le(9, 1)},
                                                      {P::PID_Speed, Le(0, 1)}};
-    QCOMPARE(Writes(mSim), restoring);
+    QCOMPARE(mFix.Written(), restoring);
     QTRY_VERIFY(speed.isNull());
     QTest::qWait(400);
-    QCOMPARE(Writes(mSim).size(), 4);
-    QCOMPARE(unexpected.Answered(), 0);
+    QCOMPARE(mFix.Written().size(), 4);
+    QVERIFY2(unexpected.Failures().isEmpty(), unexpected.Report());
     QVERIFY(!d->IsBusy());
 
     // OK takes the tried values into the form for the next write; Отмена leaves the form alone.
@@ -572,23 +555,27 @@ void TestClbrDlg::speedDialogRestoresWhatWasWritten()
     CKR_ClbrDlg* d = mDlg.get();
     Child<QSpinBox>(d, "speB6Const")->setValue(6000);
     Child<QComboBox>(d, "cmbCANSpeedometer")->setCurrentIndex(1);
-    ModalScript script({ModalScript::Answer(QStringLiteral("VU_Confirm")),
-                        ModalScript::Answer(QStringLiteral("VU_Result")), ModalScript::ChooseFile({})});
+    Technician script;
+    script.In("VU_Confirm", Technician::Answer());
+    script.In("VU_Result", Technician::Answer());
+    script.In("QFileDialog", ChooseFile({}));
+    script.Start();
     Child<QPushButton>(d, "btnWrite")->click();
-    QTRY_VERIFY(script.AllDone());
+    QTRY_VERIFY(script.Done());
     QCOMPARE(d->B6AsStored(), quint16(6000));
 
+    script.Stop();
     mSim.ClearLog();
     Child<QPushButton>(d, "btnSpeed")->click();
     QPointer<CKR_B6B7Dlg> speed = d->SpeedDlg();
     Child<QSpinBox>(speed, "speB6Const")->setValue(6500);
-    QTRY_COMPARE(Writes(mSim).size(), 3); // B7 and CAN as handed in, B6 as changed
+    QTRY_COMPARE(mFix.Written().size(), 3); // B7 and CAN as handed in, B6 as changed
     QTRY_COMPARE(mSim.Value(P::PID_B6Const).toULongLong(), 6500ull);
     mSim.ClearLog();
     speed->reject();
-    QTRY_COMPARE(Writes(mSim).size(), 4);
-    QCOMPARE(Writes(mSim)[0], qMakePair(int(P::PID_B6Const), Le(6000, 2)));
-    QCOMPARE(Writes(mSim)[2], qMakePair(int(P::PID_CANSpeedometer), Le(8, 1)));
+    QTRY_COMPARE(mFix.Written().size(), 4);
+    QCOMPARE(mFix.Written()[0], qMakePair(int(P::PID_B6Const), Le(6000, 2)));
+    QCOMPARE(mFix.Written()[2], qMakePair(int(P::PID_CANSpeedometer), Le(8, 1)));
     QCOMPARE(mSim.Value(P::PID_B6Const).toULongLong(), 6000ull);
 }
 
@@ -631,12 +618,14 @@ void TestClbrDlg::errorsCloseDialog()
     } else if (open == QLatin1String("speed")) {
         Child<QPushButton>(d, "btnSpeed")->click();
         child = d->SpeedDlg();
-        QTRY_VERIFY(Writes(mSim).size() >= 3); // the values handed in are through
+        QTRY_VERIFY(mFix.Written().size() >= 3); // the values handed in are through
     }
     QVERIFY(open.isEmpty() || child);
 
     QString message;
-    ModalScript script({ModalScript::Answer(QStringLiteral("VU_Error"), true, &message)});
+    Technician script;
+    script.In("VU_Error", Technician::Answer(true, &message));
+    script.Start();
     QSignalSpy rejected(d, &QDialog::rejected);
     if (silent) {
         VUSimulator::Faults faults;
@@ -650,7 +639,7 @@ void TestClbrDlg::errorsCloseDialog()
     else if (failing == P::PID_B6Const)
         Child<QSpinBox>(child, "speB6Const")->setValue(1234);
 
-    QTRY_VERIFY_WITH_TIMEOUT(script.AllDone(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 10000);
     QTRY_COMPARE(rejected.count(), 1);
     QVERIFY2(message.contains(cause), qPrintable(message));
     QVERIFY(!d->isVisible());
@@ -696,10 +685,15 @@ void TestClbrDlg::recordRoundTrip()
 
     QString openCaption;
     // A record of another vehicle: taken when the technician answers "Да".
-    ModalScript load(
-        {ModalScript::ChooseFile(original, &openCaption), ModalScript::Answer(QStringLiteral("VU_Confirm"))});
+    Technician load;
+    load.In("QFileDialog", [&openCaption, original](QWidget* w) {
+        openCaption = w->windowTitle();
+        ChooseFile(original)(w);
+    });
+    load.In("VU_Confirm", Technician::Answer());
+    load.Start();
     Child<QPushButton>(d, "btnLoad")->click();
-    QVERIFY(load.AllDone());
+    QVERIFY(load.Done());
     QCOMPARE(openCaption, QStringLiteral("Открыть файл"));
     QCOMPARE(d->WConst(), 6111u);
     QCOMPARE(d->KConst(), 6222u);
@@ -719,14 +713,11 @@ void TestClbrDlg::recordRoundTrip()
     // Saving proposes the registration number as the stem and writes the same bytes back.
     const QString copy = work.filePath(QStringLiteral("copy_Clb.xml"));
     QString proposed;
-    ModalScript save({[&](QWidget* w) {
-        auto* fd = qobject_cast<QFileDialog*>(w);
-        if (fd)
-            proposed = fd->selectedFiles().value(0);
-        return ModalScript::ChooseFile(copy)(w);
-    }});
+    load.Reset();
+    load.In("QFileDialog", ChooseFile(copy, &proposed));
+    load.Start();
     Child<QPushButton>(d, "btnSave")->click();
-    QVERIFY(save.AllDone());
+    QVERIFY(load.Done());
     QVERIFY2(QFileInfo(proposed).fileName().startsWith(QStringLiteral("А123ВС77_")), qPrintable(proposed));
     QVERIFY(QFileInfo(proposed).fileName().endsWith(QStringLiteral("_Clb.xml")));
 
@@ -737,6 +728,7 @@ void TestClbrDlg::recordRoundTrip()
     QVERIFY(after.contains(CodePage::ToProgram8Bit(QStringLiteral("<Number>А123ВС77</Number>"))));
 
     // Trying the loaded values in the speed signal dialog and cancelling leaves the unit as it was.
+    load.Stop();
     Child<QPushButton>(d, "btnSpeed")->click();
     QPointer<CKR_B6B7Dlg> speed = d->SpeedDlg();
     QCOMPARE(speed->GetB6Const(), 5111);
@@ -745,7 +737,7 @@ void TestClbrDlg::recordRoundTrip()
     QTRY_COMPARE(mSim.Value(P::PID_CANSpeedometer).toULongLong(), 8ull);
     mSim.ClearLog();
     speed->reject();
-    QTRY_COMPARE(Writes(mSim).size(), 4);
+    QTRY_COMPARE(mFix.Written().size(), 4);
     QCOMPARE(mSim.Value(P::PID_B6Const).toULongLong(), 8000ull);
     QCOMPARE(mSim.Value(P::PID_B7Const).toULongLong(), 7000ull);
     QCOMPARE(mSim.Value(P::PID_CANSpeedometer).toULongLong(), 9ull);
@@ -773,9 +765,12 @@ void TestClbrDlg::registrationRecordKeepsConstants()
     const QString path = QDir(mWorkDir.path()).filePath(QStringLiteral("B777OP99_20120305_140709_Reg.xml"));
     QVERIFY(WriteRecordFile(path, doc));
 
-    ModalScript load({ModalScript::ChooseFile(path), ModalScript::Answer(QStringLiteral("VU_Confirm"))});
+    Technician load;
+    load.In("QFileDialog", ChooseFile(path));
+    load.In("VU_Confirm", Technician::Answer());
+    load.Start();
     Child<QPushButton>(d, "btnLoad")->click();
-    QVERIFY(load.AllDone());
+    QVERIFY(load.Done());
 
     QCOMPARE(d->VIN(), QStringLiteral("XTA00000000000001"));
     QCOMPARE(d->RegNumber(), QStringLiteral("B777OP99"));
@@ -806,19 +801,25 @@ void TestClbrDlg::badRecordChangesNothing()
     file.close();
 
     QString title;
-    ModalScript load({ModalScript::ChooseFile(path), ModalScript::AnswerMessageBox(&title)});
+    Technician load;
+    load.In("QFileDialog", ChooseFile(path));
+    load.In("QMessageBox", Technician::Answer(true, nullptr, &title));
+    load.Start();
     Child<QPushButton>(d, "btnLoad")->click();
-    QVERIFY(load.AllDone());
+    QVERIFY(load.Done());
     QCOMPARE(title, QStringLiteral("Ошибка при считывании файла."));
     QCOMPARE(d->WConst(), 7990u);
     QCOMPARE(d->VIN(), QStringLiteral("XTA21099070001234"));
 
     // A cancelled file dialog changes nothing either, and saving cancelled writes no file.
     const int files = QDir(mWorkDir.path()).entryList(QDir::Files).size();
-    ModalScript cancel({ModalScript::ChooseFile({}), ModalScript::ChooseFile({})});
+    load.Reset();
+    load.In("QFileDialog", ChooseFile({}));
+    load.In("QFileDialog", ChooseFile({}));
+    load.Start();
     Child<QPushButton>(d, "btnLoad")->click();
     Child<QPushButton>(d, "btnSave")->click();
-    QVERIFY(cancel.AllDone());
+    QVERIFY(load.Done());
     QCOMPARE(d->WConst(), 7990u);
     QCOMPARE(QDir(mWorkDir.path()).entryList(QDir::Files).size(), files);
 }
@@ -839,9 +840,11 @@ void TestClbrDlg::oddValuesInRecord()
         "</Calibration>\r\n");
     file.close();
 
-    ModalScript load({ModalScript::ChooseFile(path)});
+    Technician load;
+    load.In("QFileDialog", ChooseFile(path));
+    load.Start();
     Child<QPushButton>(d, "btnLoad")->click();
-    QVERIFY(load.AllDone());
+    QVERIFY(load.Done());
     QCOMPARE(d->WConst(), 7990u);                                         // no number: the value held
     QCOMPARE(d->KConst(), 8000u);                                         // hexadecimal
     QCOMPARE(d->LConst(), 56u);                                           // octal

@@ -38,7 +38,7 @@ private:
     void Write(bool aYes);
 
     UnitFixture mFix;
-    ModalDriver mDriver;
+    Technician mTech;
     std::unique_ptr<CKR_FirstDlg> mDlg;
 };
 
@@ -48,7 +48,6 @@ void TestFirstDlg::initTestCase()
     mFix.unit.SetRawValue(P::PID_VehicleVIN, "XTA21099070001234  ");
     mFix.unit.SetVUClock(QDateTime(QDate(2026, 5, 1), QTime(10, 0, 0), Qt::UTC), 120);
     mDlg = std::make_unique<CKR_FirstDlg>();
-    mDriver.Ignore(mDlg.get()); // modal itself from the start
     QVERIFY(mDlg->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(Idle(), 5000);
 }
@@ -89,13 +88,14 @@ void TestFirstDlg::typingHoldsTheClockUntilEditingEnds()
 void TestFirstDlg::Write(bool aYes)
 {
     mFix.unit.ClearLog();
-    mDriver.Reset();
-    mDriver.Expect(ModalDriver::Confirm(aYes));
+    mTech.Reset();
+    mTech.In("VU_Confirm", mTech.Press(aYes ? "okButton" : "cancelButton"));
     if (aYes)
-        mDriver.Expect(ModalDriver::Result());
+        mTech.In("VU_Result", mTech.Press("okButton"));
+    mTech.Start();
     Button("btnWrite")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(mDriver.Pending() == 0 && Idle(), 5000);
-    QVERIFY2(mDriver.Unexpected().isEmpty(), qPrintable(mDriver.Unexpected().join(", ")));
+    QTRY_VERIFY_WITH_TIMEOUT(mTech.Done() && Idle(), 5000);
+    QVERIFY2(mTech.Failures().isEmpty(), mTech.Report());
 }
 
 void TestFirstDlg::writeSendsEditedClockZoneAndUntrimmedVin()
@@ -159,45 +159,36 @@ void TestFirstDlg::modalRunGoesOnAfterTheResultDialog()
 {
     // Run as the launcher runs it: the result dialog hides the dialog meanwhile, which must not end the run.
     mFix.unit.ClearLog();
-    mDriver.Reset();
-    mDriver.Expect(ModalDriver::Confirm(true));
-    mDriver.Expect(ModalDriver::Result());
-    bool closedByTest = false;
+    mTech.Reset();
     bool visibleAfterWrite = false;
-    QTimer::singleShot(0, this, [this] { Button("btnWrite")->click(); });
-    QTimer poll;
-    QElapsedTimer sinceDone;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        if (mDriver.Pending() > 0 || !Idle() || QApplication::activeModalWidget() != mDlg.get())
-            return;
-        if (!sinceDone.isValid())
-            sinceDone.start();
-        if (sinceDone.elapsed() < 500)
-            return;
-        poll.stop();
-        visibleAfterWrite = mDlg->isVisible();
-        closedByTest = true;
-        mDlg->reject();
+    mTech.In("VU_First", [this](QWidget*) { Button("btnWrite")->click(); });
+    mTech.In("VU_Confirm", mTech.Press("okButton"));
+    mTech.In("VU_Result", mTech.Press("okButton"));
+    // Back at the dialog, idle, and still there half a second later.
+    mTech.In(
+        "VU_First", [](QWidget*) {}, [this](QWidget*) { return Idle(); });
+    mTech.Pause(500);
+    mTech.In("VU_First", [&visibleAfterWrite](QWidget* w) {
+        visibleAfterWrite = w->isVisible();
+        Technician::Answer(false)(w);
     });
-    poll.start(20);
-    QTimer::singleShot(8000, mDlg.get(), &QDialog::reject); // never hang
-    mDlg->exec();
-    QVERIFY(closedByTest);
+    mTech.Run([this] { mDlg->exec(); });
+    QVERIFY2(mTech.Failures().isEmpty(), mTech.Report());
     QVERIFY(visibleAfterWrite);
-    QCOMPARE(mDriver.Seen(), (QStringList{"VU_Confirm", "VU_Result"}));
+    QCOMPARE(mTech.Seen(), (QStringList{"VU_First", "VU_Confirm", "VU_Result", "VU_First", "VU_First"}));
     QCOMPARE(mFix.Writes().size(), 2);
     mDlg->show(); // the following tests use it shown
 }
 
 void TestFirstDlg::silentUnitGivesOneErrorAndCloses()
 {
-    CheckSilentUnitGivesOneErrorAndCloses(mFix, mDriver, mDlg.get());
+    CheckSilentUnitGivesOneErrorAndCloses(mFix, mTech, mDlg.get());
     mDlg.reset(); // stops the parked worker
 }
 
 void TestFirstDlg::noUnitAbandonsConstruction()
 {
-    CheckNoUnitAbandonsConstruction<CKR_FirstDlg>(mDriver);
+    CheckNoUnitAbandonsConstruction<CKR_FirstDlg>(mTech);
 }
 
 int main(int argc, char** argv)

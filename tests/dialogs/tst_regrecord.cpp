@@ -106,7 +106,7 @@ private:
     UnitFixture mFix;
     QTemporaryDir mWork;
     QString mOldCurrent;
-    ModalDriver mDriver;
+    Technician mTech;
     std::unique_ptr<CKR_VUInfoDlg> mDlg;
 };
 
@@ -121,7 +121,6 @@ void TestRegRecord::initTestCase()
                           "$GPRMC,083015.00,A,5545.1234,N,03739.5678,E,10.0,54.7,250811,,,A*6C      ");
     mFix.unit.SetVUClock(QDateTime::currentDateTimeUtc(), -30);
     mDlg = std::make_unique<CKR_VUInfoDlg>();
-    mDriver.Ignore(mDlg.get()); // modal itself from the start
     QTRY_VERIFY_WITH_TIMEOUT(Idle(), 8000);
 }
 
@@ -140,28 +139,29 @@ void TestRegRecord::Read()
 QString TestRegRecord::Save(const QString& aPath)
 {
     QString proposed;
-    mDriver.Reset();
-    mDriver.Expect(ModalDriver::File(aPath, &proposed));
+    mTech.Reset();
+    mTech.In("QFileDialog", ChooseFile(aPath, &proposed));
+    mTech.Start();
     Button("btnSave")->click();
-    if (!QTest::qWaitFor(
-            [this] { return mDriver.Pending() == 0 && QApplication::activeModalWidget() == mDlg.get(); },
-            5000))
+    if (!QTest::qWaitFor([this] { return mTech.Done() && QApplication::activeModalWidget() == mDlg.get(); },
+                         5000))
         return "(no file dialog)";
     return proposed;
 }
 
 void TestRegRecord::Load(const QString& aPath, QString* aBoxTitle, QString* aBoxText, bool aOtherVehicle)
 {
-    mDriver.Reset();
-    mDriver.Expect(ModalDriver::File(aPath));
+    mTech.Reset();
+    mTech.In("QFileDialog", ChooseFile(aPath));
     if (aOtherVehicle)
-        mDriver.Expect(ModalDriver::Confirm(true));
+        mTech.In("VU_Confirm", mTech.Press("okButton"));
     if (aBoxTitle)
-        mDriver.Expect(ModalDriver::Box(aBoxTitle, aBoxText));
+        mTech.In("QMessageBox", Technician::Answer(true, aBoxText, aBoxTitle));
+    mTech.Start();
     Button("btnLoad")->click();
     QVERIFY(QTest::qWaitFor(
-        [this] { return mDriver.Pending() == 0 && QApplication::activeModalWidget() == mDlg.get(); }, 5000));
-    QVERIFY2(mDriver.Unexpected().isEmpty(), qPrintable(mDriver.Unexpected().join(", ")));
+        [this] { return mTech.Done() && QApplication::activeModalWidget() == mDlg.get(); }, 5000));
+    QVERIFY2(mTech.Failures().isEmpty(), mTech.Report());
 }
 
 void TestRegRecord::saveWritesTheRecordByteForByte()
@@ -263,7 +263,7 @@ void TestRegRecord::saveWritesTheRecordByteForByte()
         qDebug().noquote() << "expected:\n" << QString::fromLatin1(expectedBytes.toHex(' '));
     }
     QCOMPARE(bytes, expectedBytes);
-    QVERIFY(mDriver.Unexpected().isEmpty());
+    QVERIFY2(mTech.Failures().isEmpty(), mTech.Report());
 }
 
 void TestRegRecord::fileNameFallsBackToTheVin()
@@ -283,18 +283,19 @@ void TestRegRecord::cancelledSaveWritesNothing()
     const QStringList before = QDir(mWork.path()).entryList(QDir::Files);
     Save(QString());
     QCOMPARE(QDir(mWork.path()).entryList(QDir::Files), before);
-    QVERIFY(mDriver.Unexpected().isEmpty());
+    QVERIFY2(mTech.Failures().isEmpty(), mTech.Report());
 }
 
 void TestRegRecord::unwritableFileIsReported()
 {
     const QString path = mWork.filePath("missing/dir/record.xml");
     QString title, text;
-    mDriver.Reset();
-    mDriver.Expect(ModalDriver::File(path));
-    mDriver.Expect(ModalDriver::Box(&title, &text));
+    mTech.Reset();
+    mTech.In("QFileDialog", ChooseFile(path));
+    mTech.In("QMessageBox", Technician::Answer(true, &text, &title));
+    mTech.Start();
     Button("btnSave")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(mDriver.Pending() == 0 && QApplication::activeModalWidget() == mDlg.get(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(mTech.Done() && QApplication::activeModalWidget() == mDlg.get(), 5000);
     QCOMPARE(title, QString("Ошибка сохранения"));
     QCOMPARE(text, QString("Не могу записать в файл '%1'.").arg(path));
     QVERIFY(!QFile::exists(path));
@@ -519,14 +520,14 @@ void TestRegRecord::successfulWriteOffersTheRecordOfWhatWasWritten()
     Edit("edtVehicleRegNo")->setText("Е001КХ116");
     mFix.unit.ClearLog();
     QString proposed;
-    mDriver.Reset();
-    mDriver.Expect(ModalDriver::Confirm(true));
-    mDriver.Expect(ModalDriver::Result());
-    mDriver.Expect(ModalDriver::File(mWork.filePath("written_Reg.xml"), &proposed));
+    mTech.Reset();
+    mTech.In("VU_Confirm", mTech.Press("okButton"));
+    mTech.In("VU_Result", mTech.Press("okButton"));
+    mTech.In("QFileDialog", ChooseFile(mWork.filePath("written_Reg.xml"), &proposed));
+    mTech.Start();
     Button("btnWrite")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        mDriver.Pending() == 0 && Idle() && QApplication::activeModalWidget() == mDlg.get(), 8000);
-    QVERIFY2(mDriver.Unexpected().isEmpty(), qPrintable(mDriver.Unexpected().join(", ")));
+    QTRY_VERIFY_WITH_TIMEOUT(mTech.Done() && Idle() && QApplication::activeModalWidget() == mDlg.get(), 8000);
+    QVERIFY2(mTech.Failures().isEmpty(), mTech.Report());
     // The record is named, and holds the number, as the unit holds it: in the Latin twins.
     QVERIFY2(QFileInfo(proposed).fileName().startsWith("E001KX116_"), qPrintable(proposed));
 

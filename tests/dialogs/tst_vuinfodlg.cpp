@@ -65,7 +65,7 @@ private:
     void Write(bool aYes);
 
     UnitFixture mFix;
-    ModalDriver mDriver;
+    Technician mTech;
     std::unique_ptr<CKR_VUInfoDlg> mDlg;
 };
 
@@ -76,7 +76,6 @@ void TestVUInfoDlg::initTestCase()
     mFix.unit.SetRawValue(P::PID_VUSettings, Le(0x21, 4)); // modem not in use
     mFix.unit.SetVUClock(QDateTime::currentDateTimeUtc(), -150);
     mDlg = std::make_unique<CKR_VUInfoDlg>();
-    mDriver.Ignore(mDlg.get()); // modal itself from the start
     QVERIFY(mDlg->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(Idle(), 8000);
 }
@@ -97,15 +96,16 @@ void TestVUInfoDlg::Read()
 void TestVUInfoDlg::Write(bool aYes)
 {
     mFix.unit.ClearLog();
-    mDriver.Reset();
-    mDriver.Expect(ModalDriver::Confirm(aYes));
+    mTech.Reset();
+    mTech.In("VU_Confirm", mTech.Press(aYes ? "okButton" : "cancelButton"));
     if (aYes) {
-        mDriver.Expect(ModalDriver::Result());
-        mDriver.Expect(ModalDriver::File(QString())); // the offered record is not saved here
+        mTech.In("VU_Result", mTech.Press("okButton"));
+        mTech.In("QFileDialog", ChooseFile(QString())); // the offered record is not saved here
     }
+    mTech.Start();
     Button("btnWrite")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(mDriver.Pending() == 0 && Idle(), 8000);
-    QVERIFY2(mDriver.Unexpected().isEmpty(), qPrintable(mDriver.Unexpected().join(", ")));
+    QTRY_VERIFY_WITH_TIMEOUT(mTech.Done() && Idle(), 8000);
+    QVERIFY2(mTech.Failures().isEmpty(), mTech.Report());
 }
 
 void TestVUInfoDlg::readShowsEveryValueOfTheUnit()
@@ -296,7 +296,8 @@ void TestVUInfoDlg::declinedConfirmationWritesNothing()
     QTest::qWait(1000); // the pings go on; nothing else may reach the unit
     QVERIFY(mFix.unit.RequestCount() > requestsBefore);
     QVERIFY(mFix.Writes().isEmpty());
-    QCOMPARE(mDriver.Seen(), QStringList{"VU_Confirm"});
+    QVERIFY2(mTech.Failures().isEmpty(), mTech.Report());
+    QCOMPARE(mTech.Seen(), QStringList{"VU_Confirm"});
 }
 
 void TestVUInfoDlg::unitWithoutOptionsHasTwoPagesAndEightWrites()
@@ -335,7 +336,8 @@ void TestVUInfoDlg::refusedPositionAndModemTextsStillCompleteTheRead()
     mFix.unit.SetOptions(0x0B);
     mFix.unit.SetNegativeReply(P::PID_GPSData, 0x22);
     mFix.unit.SetNegativeReply(P::PID_MdmAPN, 0x31);
-    mDriver.Reset();
+    mTech.Reset();
+    mTech.Start(); // no steps: any window that comes fails
     Read();
     QCOMPARE(Edit("edtGPSLatitude")->text(), QString());
     QCOMPARE(Edit("edtGPSDateTime")->text(), QString());
@@ -343,19 +345,19 @@ void TestVUInfoDlg::refusedPositionAndModemTextsStillCompleteTheRead()
     QCOMPARE(Edit("edtMdmLogin")->text(), QString("beeline"));
     QTest::qWait(1500); // the pings of the position go on without an error
     QVERIFY(mDlg->isVisible());
-    QVERIFY(mDriver.Seen().isEmpty());
+    QVERIFY2(mTech.Failures().isEmpty(), mTech.Report());
     mFix.unit.ClearNegativeReplies();
 }
 
 void TestVUInfoDlg::silentUnitGivesOneErrorAndCloses()
 {
-    CheckSilentUnitGivesOneErrorAndCloses(mFix, mDriver, mDlg.get());
+    CheckSilentUnitGivesOneErrorAndCloses(mFix, mTech, mDlg.get());
     mDlg.reset(); // stops the parked worker
 }
 
 void TestVUInfoDlg::noUnitAbandonsConstruction()
 {
-    CheckNoUnitAbandonsConstruction<CKR_VUInfoDlg>(mDriver);
+    CheckNoUnitAbandonsConstruction<CKR_VUInfoDlg>(mTech);
 }
 
 int main(int argc, char** argv)

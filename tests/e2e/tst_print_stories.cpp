@@ -5,7 +5,6 @@
 #include "Technician.h"
 
 #include "app/v02.h"
-#include "ModalDriver.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -3,7 +3,6 @@
 
 #include "Technician.h"
 
-#include "ModalDriver.h"
 #include "UnitFixture.h"
 #include "app/v02.h"
 #include "link/CKR_HiProt.h"

@@ -4,13 +4,12 @@
 
 #include "Technician.h"
 
+#include "UnitFixture.h"
 #include "app/v02.h"
 #include "link/CKR_HiProt.h"
 #include "link/CodePage.h"
 #include "records/RecordFile.h"
 #include "records/XmlElements.h"
-#include "ModalDriver.h"
-#include "UnitFixture.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -179,7 +178,7 @@ private slots:
         tech.In(QStringLiteral("VU_Confirm"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
         tech.In(QStringLiteral("VU_Result"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
         tech.In(QStringLiteral("QFileDialog"), [&](QWidget* w) {
-            proposed = QFileInfo(Modal::ProposedFile(static_cast<QFileDialog*>(w))).fileName();
+            proposed = QFileInfo(Technician::ProposedFile(static_cast<QFileDialog*>(w))).fileName();
             plateStored = mUnit.unit.RawValue(P::PID_VehicleRegNo);
             ChooseFile(QString())(w);
         });

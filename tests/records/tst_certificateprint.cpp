@@ -374,6 +374,30 @@ private slots:
         QVERIFY(first);
         QCOMPARE(first->text, firstWord);
     }
+
+    // The printer a document goes to: the one the settings name, else the system's default.
+    void printerToUse_data()
+    {
+        QTest::addColumn<QString>("configured");
+        QTest::addColumn<QString>("systemDefault");
+        QTest::addColumn<QString>("used");
+        QTest::newRow("named") << "Brother PT-2430PC"
+                               << "Офис"
+                               << "Brother PT-2430PC";
+        QTest::newRow("none named") << ""
+                                    << "Офис"
+                                    << "Офис";
+        QTest::newRow("no printer at all") << ""
+                                           << ""
+                                           << "";
+    }
+    void printerToUse()
+    {
+        QFETCH(QString, configured);
+        QFETCH(QString, systemDefault);
+        QFETCH(QString, used);
+        QCOMPARE(PrinterToUse(configured, systemDefault), used);
+    }
 };
 
 QTEST_MAIN(tst_certificateprint)

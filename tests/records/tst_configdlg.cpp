@@ -1,4 +1,4 @@
-#include "ModalDriver.h"
+#include "Technician.h"
 #include "TextsFit.h"
 #include "link/CodePage.h"
 #include "records/CKR_ConfigDlg.h"
@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -100,12 +101,15 @@ private slots:
         QCOMPARE(Find<QLineEdit>(&dlg, "edtWorkshopName")->text(), QStringLiteral("Название мастерской"));
         QVERIFY(!Apply(&dlg)->isEnabled());
         // The box waits for the dialog to run, then names the file and where it breaks.
-        ModalAnswer box(PressOk, &dlg);
+        QString title, text;
+        Technician box;
+        box.In("QMessageBox", Technician::Answer(true, &text, &title));
+        box.Start();
         dlg.show();
-        QTRY_VERIFY(box.mSeen);
-        QCOMPARE(box.mTitle, QStringLiteral("Ошибка при считывании файла."));
-        QVERIFY(box.mText.contains(QDir::current().absoluteFilePath(QStringLiteral("Config.xml"))));
-        QVERIFY(box.mText.contains(QStringLiteral("(строка 1, позиция ")));
+        QTRY_VERIFY2(box.Done(), box.Report());
+        QCOMPARE(title, QStringLiteral("Ошибка при считывании файла."));
+        QVERIFY(text.contains(QDir::current().absoluteFilePath(QStringLiteral("Config.xml"))));
+        QVERIFY(text.contains(QStringLiteral("(строка 1, позиция ")));
     }
 
     void loadEditSaveByteForByte()
@@ -227,19 +231,22 @@ private slots:
         QVERIFY(QDir().mkdir(QStringLiteral("Config.xml")));
         CKR_ConfigDlg dlg;
         Find<QLineEdit>(&dlg, "edtWorkshopName")->setText(QStringLiteral("Новая"));
-        ModalAnswer box(PressOk);
-        dlg.OnApplyClick();
-        QVERIFY(box.mSeen);
-        QCOMPARE(box.mTitle, QStringLiteral("Ошибка сохранения"));
-        QCOMPARE(box.mText, QStringLiteral("Не могу записать в файл 'Config.xml'."));
+        QString title, text;
+        Technician box;
+        box.In("QMessageBox", Technician::Answer(true, &text, &title));
+        box.Run([&dlg] { dlg.OnApplyClick(); });
+        QVERIFY2(box.Failures().isEmpty(), box.Report());
+        QCOMPARE(title, QStringLiteral("Ошибка сохранения"));
+        QCOMPARE(text, QStringLiteral("Не могу записать в файл 'Config.xml'."));
         QVERIFY(Apply(&dlg)->isEnabled());
         QVERIFY(QFileInfo(QStringLiteral("Config.xml")).isDir());
 
         // OK still closes the dialog after the message.
         dlg.show();
-        ModalAnswer box2(PressOk, &dlg);
-        QTest::mouseClick(Find<QPushButton>(&dlg, "btnOk"), Qt::LeftButton);
-        QVERIFY(box2.mSeen);
+        Technician box2;
+        box2.In("QMessageBox", PressOk);
+        box2.Run(Find<QPushButton>(&dlg, "btnOk"));
+        QVERIFY2(box2.Failures().isEmpty(), box2.Report());
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
     }
@@ -269,29 +276,36 @@ private slots:
         auto* edit = Find<QLineEdit>(&dlg, "edtPrinterCertif");
         edit->setText(QStringLiteral("Нет такого"));
         dlg.OnApplyClick();
-        ModalAnswer cancel(Reject);
-        QTest::mouseClick(Find<QPushButton>(&dlg, "btnPrinterCertif"), Qt::LeftButton);
-        QVERIFY(cancel.mSeen);
-        QCOMPARE(cancel.mTitle, QStringLiteral("Выберите принтер для сертификата."));
+        QString title;
+        Technician cancel;
+        cancel.In("QPrintDialog", Technician::Answer(false, nullptr, &title));
+        cancel.Run(Find<QPushButton>(&dlg, "btnPrinterCertif"));
+        QVERIFY2(cancel.Failures().isEmpty(), cancel.Report());
+        QCOMPARE(title, QStringLiteral("Выберите принтер для сертификата."));
         QCOMPARE(edit->text(), QStringLiteral("Нет такого"));
         QVERIFY(!Apply(&dlg)->isEnabled());
 
-        ModalAnswer label(Reject);
-        dlg.OnPrinterLabelClick();
-        QVERIFY(label.mSeen);
-        QCOMPARE(label.mTitle, QStringLiteral("Выберите принтер для наклейки."));
+        Technician label;
+        label.In("QPrintDialog", Technician::Answer(false, nullptr, &title));
+        label.Run([&dlg] { dlg.OnPrinterLabelClick(); });
+        QVERIFY2(label.Failures().isEmpty(), label.Report());
+        QCOMPARE(title, QStringLiteral("Выберите принтер для наклейки."));
         QVERIFY(!Apply(&dlg)->isEnabled());
 
-        // Accepting takes the name the print dialog left in the printer.
-        QString chosen = QStringLiteral("unset");
-        ModalAnswer accept([&chosen](QWidget* w) {
-            auto* pd = qobject_cast<QPrintDialog*>(w);
-            if (pd)
-                chosen = pd->printer()->printerName();
-            pd->accept();
+        // Accepting takes the name the print dialog left in the printer, in place of what was typed
+        // (which names no printer, so the printer cannot have kept it).
+        const QString typed = QStringLiteral("Нет такого");
+        Find<QLineEdit>(&dlg, "edtPrinterLabel")->setText(typed);
+        dlg.OnApplyClick();
+        QString chosen = typed;
+        Technician accept;
+        accept.In("QPrintDialog", [&chosen](QWidget* w) {
+            chosen = qobject_cast<QPrintDialog*>(w)->printer()->printerName();
+            Technician::Answer()(w);
         });
-        dlg.OnPrinterLabelClick();
-        QVERIFY(accept.mSeen);
+        accept.Run([&dlg] { dlg.OnPrinterLabelClick(); });
+        QVERIFY2(accept.Failures().isEmpty(), accept.Report());
+        QVERIFY(chosen != typed);
         QCOMPARE(Find<QLineEdit>(&dlg, "edtPrinterLabel")->text(), chosen);
         QVERIFY(Apply(&dlg)->isEnabled());
     }

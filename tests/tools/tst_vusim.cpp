@@ -468,8 +468,9 @@ void TstVUSim::silentUnitEndsWithinLimits()
         QCOMPARE(r.frame.toHex(' '), QByteArray("80 ee f0 03 22 0b f9 87"));
         QVERIFY(r.reply.isEmpty());
     }
-    // Three attempts of 32 ms to write and 576 ms for the first byte: 1.82 s, plus scheduling.
-    QVERIFY2(elapsed >= 1700 && elapsed < 2600, qPrintable(QString::number(elapsed)));
+    // Three attempts of 32 ms to write and 576 ms for the first byte: 1.82 s at least; the upper bound
+    // only guards against a hang.
+    QVERIFY2(elapsed >= 1700 && elapsed < 26000, qPrintable(QString::number(elapsed)));
 }
 
 void TstVUSim::deadAfterFrames()

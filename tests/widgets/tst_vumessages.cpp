@@ -1,3 +1,4 @@
+#include "Technician.h"
 #include "TestScreen.h"
 #include "widgets/VUMessages.h"
 
@@ -9,7 +10,6 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTimer>
 
 #include <functional>
 
@@ -25,23 +25,19 @@ enum class Close
     OtherButton
 };
 
-// Runs aAct on the modal dialog as soon as it is running.
-void OnModal(std::function<void(QDialog*)> aAct)
+// Runs aShow, with aAct done to the one modal dialog it opens.
+void OnModal(const std::function<void(QDialog*)>& aAct, const std::function<void()>& aShow)
 {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, aAct] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            const QPointer<QDialog> guard = dialog;
-            aAct(dialog);
-            // A failed check returns early: never leave the dialog waiting.
-            if (guard && guard->isVisible())
-                guard->reject();
-        }
+    Technician tech;
+    tech.In(QStringLiteral("QDialog"), [aAct](QWidget* aWindow) {
+        const QPointer<QDialog> dialog = static_cast<QDialog*>(aWindow);
+        aAct(dialog);
+        // A failed check returns early: never leave the dialog waiting.
+        if (dialog && dialog->isVisible())
+            dialog->reject();
     });
-    timer->start();
+    tech.Run(aShow);
+    QVERIFY2(tech.Failures().isEmpty(), tech.Report());
 }
 
 void CloseDialog(QDialog* aDialog, Close aHow, const QString& aButton, const QString& aOther = QString())
@@ -157,15 +153,16 @@ private slots:
         QFETCH(QString, causes);
         QString caption, message, ok;
         QPointer<QDialog> shown;
-        OnModal([&](QDialog* aDialog) {
-            shown = aDialog;
-            CheckCommon(aDialog, {QStringLiteral("btnOk")});
-            caption = aDialog->findChild<QLabel*>(QStringLiteral("lblCaption"))->text();
-            message = aDialog->findChild<QLabel*>(QStringLiteral("lblMessage"))->text();
-            ok = aDialog->findChild<QPushButton*>(QStringLiteral("btnOk"))->text();
-            aDialog->accept();
-        });
-        ShowVUError(code, arg, nullptr);
+        OnModal(
+            [&](QDialog* aDialog) {
+                shown = aDialog;
+                CheckCommon(aDialog, {QStringLiteral("btnOk")});
+                caption = aDialog->findChild<QLabel*>(QStringLiteral("lblCaption"))->text();
+                message = aDialog->findChild<QLabel*>(QStringLiteral("lblMessage"))->text();
+                ok = aDialog->findChild<QPushButton*>(QStringLiteral("btnOk"))->text();
+                aDialog->accept();
+            },
+            [&] { ShowVUError(code, arg, nullptr); });
         QVERIFY(!QTest::currentTestFailed());
         QCOMPARE(caption, QStringLiteral("Ошибка обмена с тахографом. Возможные причины:"));
         QCOMPARE(message, causes);
@@ -216,19 +213,22 @@ private slots:
         QPoint pos, expected;
         bool parentVisibleMeanwhile = false;
         QPointer<QDialog> shown;
-        OnModal([&](QDialog* aDialog) {
-            shown = aDialog;
-            CheckCommon(aDialog, {result ? QStringLiteral("okButton") : QStringLiteral("btnOk")});
-            QCOMPARE(aDialog->parentWidget(), parent.get());
-            pos = aDialog->pos();
-            expected = CentredOn(area, aDialog->size());
-            parentVisibleMeanwhile = parent && parent->isVisible();
-            CloseDialog(aDialog, how, result ? QStringLiteral("okButton") : QStringLiteral("btnOk"));
-        });
-        if (result)
-            ShowVUResult(parent.get());
-        else
-            ShowVUError(7, QStringLiteral("1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12"), parent.get());
+        OnModal(
+            [&](QDialog* aDialog) {
+                shown = aDialog;
+                CheckCommon(aDialog, {result ? QStringLiteral("okButton") : QStringLiteral("btnOk")});
+                QCOMPARE(aDialog->parentWidget(), parent.get());
+                pos = aDialog->pos();
+                expected = CentredOn(area, aDialog->size());
+                parentVisibleMeanwhile = parent && parent->isVisible();
+                CloseDialog(aDialog, how, result ? QStringLiteral("okButton") : QStringLiteral("btnOk"));
+            },
+            [&] {
+                if (result)
+                    ShowVUResult(parent.get());
+                else
+                    ShowVUError(7, QStringLiteral("1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12"), parent.get());
+            });
 
         QVERIFY(!QTest::currentTestFailed());
         QCOMPARE(pos, expected);
@@ -242,15 +242,16 @@ private slots:
     {
         RichText text;
         QSize size;
-        OnModal([&](QDialog* aDialog) {
-            text = ReadRichText(aDialog->findChild<QLabel*>(QStringLiteral("label"))->text());
-            QVERIFY(aDialog->findChild<QLabel*>(QStringLiteral("label"))->wordWrap());
-            QCOMPARE(aDialog->findChild<QPushButton*>(QStringLiteral("okButton"))->text(),
-                     QStringLiteral("     OK     "));
-            size = aDialog->size();
-            aDialog->accept();
-        });
-        ShowVUResult(nullptr);
+        OnModal(
+            [&](QDialog* aDialog) {
+                text = ReadRichText(aDialog->findChild<QLabel*>(QStringLiteral("label"))->text());
+                QVERIFY(aDialog->findChild<QLabel*>(QStringLiteral("label"))->wordWrap());
+                QCOMPARE(aDialog->findChild<QPushButton*>(QStringLiteral("okButton"))->text(),
+                         QStringLiteral("     OK     "));
+                size = aDialog->size();
+                aDialog->accept();
+            },
+            [] { ShowVUResult(nullptr); });
         QVERIFY(!QTest::currentTestFailed());
         QCOMPARE(text.plain, QStringLiteral(" Новые данные успешно записаны в устройство."));
         QCOMPARE(text.bold, QStringList{QStringLiteral("успешно")});
@@ -272,13 +273,16 @@ private slots:
         QFETCH(Close, how);
         QFETCH(bool, answer);
         QPointer<QDialog> shown;
-        OnModal([&](QDialog* aDialog) {
-            shown = aDialog;
-            CheckCommon(aDialog, {QStringLiteral("okButton"), QStringLiteral("cancelButton")});
-            QVERIFY(aDialog->parentWidget() == nullptr);
-            CloseDialog(aDialog, how, QStringLiteral("okButton"), QStringLiteral("cancelButton"));
-        });
-        QCOMPARE(AskVUConfirm(), answer);
+        bool answered = !answer;
+        OnModal(
+            [&](QDialog* aDialog) {
+                shown = aDialog;
+                CheckCommon(aDialog, {QStringLiteral("okButton"), QStringLiteral("cancelButton")});
+                QVERIFY(aDialog->parentWidget() == nullptr);
+                CloseDialog(aDialog, how, QStringLiteral("okButton"), QStringLiteral("cancelButton"));
+            },
+            [&] { answered = AskVUConfirm(); });
+        QCOMPARE(answered, answer);
         QVERIFY(!QTest::currentTestFailed());
         QVERIFY(shown.isNull());
     }
@@ -288,14 +292,18 @@ private slots:
         RichText text;
         QString yes, no;
         QSize size;
-        OnModal([&](QDialog* aDialog) {
-            text = ReadRichText(aDialog->findChild<QLabel*>(QStringLiteral("label"))->text());
-            yes = aDialog->findChild<QPushButton*>(QStringLiteral("okButton"))->text();
-            no = aDialog->findChild<QPushButton*>(QStringLiteral("cancelButton"))->text();
-            size = aDialog->size();
-            aDialog->reject();
-        });
-        QVERIFY(!AskVUConfirm());
+        bool answered = true;
+        OnModal(
+            [&](QDialog* aDialog) {
+                text = ReadRichText(aDialog->findChild<QLabel*>(QStringLiteral("label"))->text());
+                yes = aDialog->findChild<QPushButton*>(QStringLiteral("okButton"))->text();
+                no = aDialog->findChild<QPushButton*>(QStringLiteral("cancelButton"))->text();
+                size = aDialog->size();
+                aDialog->reject();
+            },
+            [&] { answered = AskVUConfirm(); });
+        QVERIFY(!QTest::currentTestFailed());
+        QVERIFY(!answered);
         QCOMPARE(text.plain,
                  QStringLiteral(
                      "    Вы хотите записать в устройство новые (введенные) значения? После записи текущие "
