@@ -1,7 +1,7 @@
 // The port as a technician meets it: another program holding the unit's port, and a PC without any port.
 // The launcher's buttons, the error window and the way back, against a simulated unit on a pseudo-terminal.
 
-#include "Technician.h"
+#include "LauncherStory.h"
 
 #include "UnitFixture.h"
 #include "app/Training.h"
@@ -36,16 +36,12 @@ const QString kCauses = QStringLiteral("  1. Выключили тахограф
 
 } // namespace
 
-class tst_port_stories : public QObject
+class tst_port_stories : public LauncherStory
 {
     Q_OBJECT
 
 private:
-    QTemporaryDir mWork;
     UnitFixture mUnit; // on port 5
-    std::unique_ptr<v02> mLauncher;
-
-    QAbstractButton* Button(const char* aName) { return mLauncher->findChild<QAbstractButton*>(aName); }
 
     // The error window's text, read as the technician reads it, then OK.
     void ReadError(Technician& aTech, QString* aMessage)
@@ -57,22 +53,11 @@ private:
         });
     }
 
-    void CheckBackAtLauncher(const Technician& aTech)
-    {
-        QVERIFY2(aTech.Failures().isEmpty(), qPrintable(aTech.Failures().join(QStringLiteral("\n"))));
-        QVERIFY(mLauncher->isVisible());
-        QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    }
-
 private slots:
     void initTestCase()
     {
-        QVERIFY(mWork.isValid());
-        QVERIFY(QDir::setCurrent(mWork.path()));
         QVERIFY(mUnit.Start());
-        mLauncher = std::make_unique<v02>();
-        mLauncher->show();
-        QVERIFY(QTest::qWaitForWindowExposed(mLauncher.get()));
+        QVERIFY(OpenWorkshop());
     }
 
     void cleanupTestCase() { mLauncher.reset(); }

@@ -2,7 +2,7 @@
 // through the preview and the print dialog into PDF files, the certificate record saved; the files are
 // read back with poppler's tools.
 
-#include "Technician.h"
+#include "LauncherStory.h"
 
 #include "app/v02.h"
 
@@ -83,15 +83,9 @@ QDomDocument Parse(const QString& aPath)
 
 } // namespace
 
-class tst_print_stories : public QObject
+class tst_print_stories : public LauncherStory
 {
     Q_OBJECT
-
-    QTemporaryDir mWork;
-    std::unique_ptr<v02> mLauncher;
-
-    QAbstractButton* Button(const char* aName) { return mLauncher->findChild<QAbstractButton*>(aName); }
-    QString InWork(const QString& aName) const { return QDir(mWork.path()).filePath(aName); }
 
     // Prints what the preview shows through its print button and the print dialog, choosing the
     // dialog's "Print to File (PDF)" and typing the file name there. aDriverPage stands for the page a
@@ -129,17 +123,7 @@ class tst_print_stories : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(mWork.isValid());
-        QVERIFY(QDir::setCurrent(mWork.path()));
-        for (const char* logo : {"LogoCertif.png", "LogoLabel.png"})
-            QVERIFY(
-                QFile::copy(QStringLiteral(VELMORA_SOURCE_DIR "/resources/samples/") + logo, InWork(logo)));
-        mLauncher = std::make_unique<v02>();
-        mLauncher->show();
-        QVERIFY(QTest::qWaitForWindowExposed(mLauncher.get()));
-    }
+    void initTestCase() { QVERIFY(OpenWorkshop(true)); }
 
     void cleanupTestCase() { mLauncher.reset(); }
 

@@ -1,7 +1,7 @@
 // The five tasks as a technician runs them: from the launcher's buttons, through every window the
 // program opens with exec(), against a simulated unit on a pseudo-terminal.
 
-#include "Technician.h"
+#include "LauncherStory.h"
 
 #include "UnitFixture.h"
 #include "app/v02.h"
@@ -79,28 +79,14 @@ private:
 
 } // namespace
 
-class tst_stories : public QObject
+class tst_stories : public LauncherStory
 {
     Q_OBJECT
 
 private:
     // Replies the unit gives while the program searches the ports for it.
     static constexpr int kPortSearchReplies = 1;
-    QTemporaryDir mWork;
     UnitFixture mUnit;
-    std::unique_ptr<v02> mLauncher;
-
-    QAbstractButton* Button(const char* aName) { return mLauncher->findChild<QAbstractButton*>(aName); }
-    QString InWork(const QString& aName) const { return QDir(mWork.path()).filePath(aName); }
-
-    // After a story the launcher is back in front, usable, with no window of the story left open.
-    void CheckBackAtLauncher(const Technician& aTech)
-    {
-        QVERIFY2(aTech.Failures().isEmpty(), qPrintable(aTech.Failures().join(QStringLiteral("\n"))));
-        QVERIFY(mLauncher->isVisible());
-        QCOMPARE(QApplication::activeModalWidget(), nullptr);
-        QCOMPARE(mLauncher->cursor().shape(), Qt::ArrowCursor);
-    }
 
     // Prints the document the preview shows into aPdf through the preview's own print button and
     // the print dialog, as to a file printer.
@@ -126,15 +112,8 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(mWork.isValid());
-        QVERIFY(QDir::setCurrent(mWork.path()));
-        for (const char* logo : {"LogoCertif.png", "LogoLabel.png"})
-            QVERIFY(
-                QFile::copy(QStringLiteral(VELMORA_SOURCE_DIR "/resources/samples/") + logo, InWork(logo)));
         QVERIFY(mUnit.Start());
-        mLauncher = std::make_unique<v02>();
-        mLauncher->show();
-        QVERIFY(QTest::qWaitForWindowExposed(mLauncher.get()));
+        QVERIFY(OpenWorkshop(true));
     }
 
     void cleanupTestCase() { mLauncher.reset(); }

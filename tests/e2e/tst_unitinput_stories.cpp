@@ -2,7 +2,7 @@
 // through every window, against a simulated unit: a registration number with letters the unit's encoding
 // cannot hold, a file of the wrong kind, a record lacking fields, a record of another vehicle.
 
-#include "Technician.h"
+#include "LauncherStory.h"
 
 #include "UnitFixture.h"
 #include "app/v02.h"
@@ -21,25 +21,13 @@
 
 using P = CKR_HiProt;
 
-class tst_unitinput_stories : public QObject
+class tst_unitinput_stories : public LauncherStory
 {
     Q_OBJECT
 
 private:
-    QTemporaryDir mWork;
     UnitFixture mUnit;
-    std::unique_ptr<v02> mLauncher;
     QString mOwnRecord; // the calibration record of this unit, saved by the calibration story
-
-    QAbstractButton* Button(const char* aName) { return mLauncher->findChild<QAbstractButton*>(aName); }
-    QString InWork(const QString& aName) const { return QDir(mWork.path()).filePath(aName); }
-
-    void CheckBackAtLauncher(const Technician& aTech)
-    {
-        QVERIFY2(aTech.Failures().isEmpty(), qPrintable(aTech.Failures().join(QStringLiteral("\n"))));
-        QVERIFY(mLauncher->isVisible());
-        QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    }
 
     // Answers the write's question "Да", the result, and the record's file dialog (empty: cancelled).
     void WriteConfirmed(Technician& aTech, const QString& aRecord)
@@ -60,12 +48,8 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(mWork.isValid());
-        QVERIFY(QDir::setCurrent(mWork.path()));
         QVERIFY(mUnit.Start());
-        mLauncher = std::make_unique<v02>();
-        mLauncher->show();
-        QVERIFY(QTest::qWaitForWindowExposed(mLauncher.get()));
+        QVERIFY(OpenWorkshop());
     }
 
     void cleanupTestCase() { mLauncher.reset(); }

@@ -1,7 +1,7 @@
 // A Russian workshop at the keyboard and on a small screen: Qt's own windows in Russian, printing from the
 // preview with Ctrl+P, Tab through the documents form, the documents dialog within the screen.
 
-#include "Technician.h"
+#include "LauncherStory.h"
 
 #include "app/QtTranslations.h"
 #include "app/v02.h"
@@ -20,24 +20,15 @@
 #include <QToolBar>
 #include <QtTest>
 
-class tst_workshop_ui_stories : public QObject
+class tst_workshop_ui_stories : public LauncherStory
 {
     Q_OBJECT
-
-private:
-    QTemporaryDir mWork;
-    std::unique_ptr<v02> mLauncher;
-
-    QAbstractButton* Button(const char* aName) { return mLauncher->findChild<QAbstractButton*>(aName); }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(mWork.isValid());
-        QVERIFY(QDir::setCurrent(mWork.path()));
         QVERIFY2(InstallQtTranslations(*QCoreApplication::instance()), "qt6-translations-l10n installed");
-        mLauncher = std::make_unique<v02>();
-        mLauncher->show();
+        QVERIFY(OpenWorkshop());
     }
 
     // Документы, print certificate, and in the preview only the keyboard: Tab reaches the print button,

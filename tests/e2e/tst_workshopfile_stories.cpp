@@ -2,7 +2,7 @@
 // turned over the form, settings that cannot be read, a workshop with no settings yet, and a record file
 // that is far too large or too deep to be one.
 
-#include "Technician.h"
+#include "LauncherStory.h"
 
 #include "app/v02.h"
 #include "link/CodePage.h"
@@ -91,24 +91,11 @@ QByteArray Nested(int aDepth)
 
 } // namespace
 
-class tst_workshopfile_stories : public QObject
+class tst_workshopfile_stories : public LauncherStory
 {
     Q_OBJECT
 
 private:
-    QTemporaryDir mWork;
-    std::unique_ptr<v02> mLauncher;
-
-    QAbstractButton* Button(const char* aName) { return mLauncher->findChild<QAbstractButton*>(aName); }
-    QString InWork(const QString& aName) const { return QDir(mWork.path()).filePath(aName); }
-
-    void CheckBackAtLauncher(const Technician& aTech)
-    {
-        QVERIFY2(aTech.Failures().isEmpty(), qPrintable(aTech.Failures().join(QStringLiteral("\n"))));
-        QVERIFY(mLauncher->isVisible());
-        QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    }
-
     void RemoveSettings()
     {
         for (const QString& name : QDir(mWork.path()).entryList({QStringLiteral("Config.xml*")}, QDir::Files))
@@ -116,14 +103,7 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(mWork.isValid());
-        QVERIFY(QDir::setCurrent(mWork.path()));
-        mLauncher = std::make_unique<v02>();
-        mLauncher->show();
-        QVERIFY(QTest::qWaitForWindowExposed(mLauncher.get()));
-    }
+    void initTestCase() { QVERIFY(OpenWorkshop()); }
 
     void cleanupTestCase() { mLauncher.reset(); }
     void init() { RemoveSettings(); }
