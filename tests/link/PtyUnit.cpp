@@ -58,11 +58,6 @@ void PtyUnit::Start(Handler aHandler)
     mThread = std::thread([this] { Loop(); });
 }
 
-void PtyUnit::StartStore()
-{
-    Start([this](const QByteArray& aFrame) { return StoreAnswer(aFrame); });
-}
-
 void PtyUnit::StopAnswering()
 {
     if (!mThread.joinable())
@@ -74,42 +69,6 @@ void PtyUnit::StopAnswering()
     char buf[16];
     while (::read(mWake[0], buf, sizeof buf) > 0) {
     }
-}
-
-void PtyUnit::SetValue(int aId, const QByteArray& aBytes)
-{
-    QMutexLocker lock(&mMutex);
-    mValues[aId] = aBytes;
-}
-
-QByteArray PtyUnit::Value(int aId) const
-{
-    QMutexLocker lock(&mMutex);
-    return mValues.value(aId);
-}
-
-void PtyUnit::SetRefusal(int aId, quint8 aReason)
-{
-    QMutexLocker lock(&mMutex);
-    mRefusals[aId] = aReason;
-}
-
-void PtyUnit::SetReplyDelay(int aId, int aMs)
-{
-    QMutexLocker lock(&mMutex);
-    mDelays[aId] = aMs;
-}
-
-void PtyUnit::SetSilentAfter(int aFrames)
-{
-    QMutexLocker lock(&mMutex);
-    mSilentAfter = aFrames;
-}
-
-void PtyUnit::SetByteAtATime(bool aOn)
-{
-    QMutexLocker lock(&mMutex);
-    mByteAtATime = aOn;
 }
 
 QList<QByteArray> PtyUnit::Frames() const
@@ -238,35 +197,4 @@ void PtyUnit::Loop()
             }
         }
     }
-}
-
-QList<PtyUnit::Chunk> PtyUnit::StoreAnswer(const QByteArray& aFrame)
-{
-    QMutexLocker lock(&mMutex);
-    if (mSilentAfter >= 0 && mFrames.size() > mSilentAfter)
-        return {};
-    const QByteArray data = aFrame.mid(4, quint8(aFrame[3]));
-    if (data.size() < 3)
-        return {};
-    const quint8 service = quint8(data[0]);
-    const int id = quint8(data[1]) | quint8(data[2]) << 8;
-    QByteArray replyData;
-    if (mRefusals.contains(id)) {
-        replyData = QByteArray("\x7F", 1) + char(service) + char(mRefusals.value(id));
-    } else if (service == 0x22 && mValues.contains(id)) {
-        replyData = char(0x62) + data.mid(1, 2) + mValues.value(id);
-    } else if (service == 0x2E && mValues.contains(id)) {
-        mValues[id] = data.mid(3);
-        replyData = char(0x6E) + data.mid(1, 2);
-    } else {
-        replyData = QByteArray("\x7F", 1) + char(service) + char(0x31);
-    }
-    const QByteArray frame = ReplyFrame(replyData);
-    const int delay = mDelays.value(id, 0);
-    if (mByteAtATime) {
-        QList<Chunk> chunks = Chunked(frame, {1}, 2);
-        chunks[0].delayMs = delay;
-        return chunks;
-    }
-    return {Chunk{frame, delay}};
 }

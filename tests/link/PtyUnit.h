@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QString>
@@ -11,8 +10,8 @@
 #include <thread>
 
 // Test stand-in for a vehicle unit on a pseudo-terminal: the program opens the slave side as its port,
-// the unit answers on the master side. Either scripted by a handler (frame in, chunks out) or as a small
-// parameter store with faults.
+// the unit answers on the master side as a handler scripts it (frame in, chunks out), byte for byte.
+// Tests that need a unit with a parameter store use VUSimulator instead.
 class PtyUnit
 {
 public:
@@ -36,17 +35,7 @@ public:
 
     // Starts answering on a thread of its own; the handler runs on that thread.
     void Start(Handler aHandler);
-    // Answers as a unit holding the parameter store below.
-    void StartStore();
     void StopAnswering();
-
-    // Parameter store (value bytes as the unit sends them in a read reply).
-    void SetValue(int aId, const QByteArray& aBytes);
-    QByteArray Value(int aId) const;
-    void SetRefusal(int aId, quint8 aReason); // negative reply 7F, service, reason
-    void SetReplyDelay(int aId, int aMs);     // first byte of the reply that late
-    void SetSilentAfter(int aFrames);         // stop answering after this many frames (-1: never)
-    void SetByteAtATime(bool aOn);
 
     // Every request frame received, in order.
     QList<QByteArray> Frames() const;
@@ -68,7 +57,6 @@ public:
 
 private:
     void Loop();
-    QList<Chunk> StoreAnswer(const QByteArray& aFrame);
 
     int mMaster = -1;
     int mSlaveKeep = -1; // keeps the line up while the program has the port closed
@@ -81,9 +69,4 @@ private:
     Handler mHandler;
     QList<QByteArray> mFrames;
     QByteArray mRaw;
-    QHash<int, QByteArray> mValues;
-    QHash<int, quint8> mRefusals;
-    QHash<int, int> mDelays;
-    int mSilentAfter = -1;
-    bool mByteAtATime = false;
 };

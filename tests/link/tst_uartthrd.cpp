@@ -1,10 +1,10 @@
-#include "PtyUnit.h"
 #include "TestLog.h"
 #include "link/CKR_ClbrUartThrd.h"
 #include "link/CKR_FirstUartThrd.h"
 #include "link/CKR_InfoUartThrd.h"
 #include "link/TKR_VUDateTime.h"
 #include "link/UART.h"
+#include "tools/vusim/VUSimulator.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -126,7 +126,7 @@ private:
     template <class T> std::unique_ptr<CKR_UartThrd> Make() { return std::make_unique<T>(mPort.get()); }
 
     QTemporaryDir mDir;
-    std::unique_ptr<PtyUnit> mUnit;
+    std::unique_ptr<VUSimulator> mUnit;
     std::unique_ptr<UART> mPort;
 };
 
@@ -138,17 +138,19 @@ void TestUartThrd::initTestCase()
 
 void TestUartThrd::init()
 {
-    mUnit = std::make_unique<PtyUnit>();
-    QVERIFY(mUnit->LinkAs(mDir.path(), 1));
-    mUnit->SetValue(P::PID_VUDateTime, Hex("442A0E0C19290003"));
-    mUnit->SetValue(P::PID_GPSData, "$GPRMC,1");
-    mUnit->SetValue(P::PID_ImpCounter, Hex("05000000"));
-    mUnit->SetValue(P::PID_KConst, Hex("401F"));
-    mUnit->SetValue(P::PID_LConst, Hex("DC05"));
-    mUnit->SetValue(P::PID_WConst, Hex("3C1F"));
-    mUnit->SetValue(P::PID_MdmAPN, "apn");
-    mUnit->SetValue(P::PID_MdmUpdate, Hex("01"));
-    mUnit->StartStore();
+    mUnit = std::make_unique<VUSimulator>();
+    // Held, so that a read of the clock gives the very value set here.
+    mUnit->HoldVUClock(true);
+    mUnit->SetRawValue(P::PID_VUDateTime, Hex("442A0E0C19290003"));
+    mUnit->SetRawValue(P::PID_GPSData, "$GPRMC,1");
+    mUnit->SetRawValue(P::PID_Speed, Hex("00")); // the counter stands still
+    mUnit->SetRawValue(P::PID_ImpCounter, Hex("05000000"));
+    mUnit->SetRawValue(P::PID_KConst, Hex("401F"));
+    mUnit->SetRawValue(P::PID_LConst, Hex("DC05"));
+    mUnit->SetRawValue(P::PID_WConst, Hex("3C1F"));
+    mUnit->SetRawValue(P::PID_MdmAPN, "apn");
+    mUnit->SetRawValue(P::PID_MdmUpdate, Hex("01"));
+    QVERIFY2(mUnit->Start(mDir.path(), 1), qPrintable(mUnit->ErrorString()));
     mPort = std::make_unique<UART>();
     QCOMPARE(mPort->Open(1, 9600), int(S_OK));
 }
@@ -238,7 +240,7 @@ void TestUartThrd::tolerance()
     QFETCH(QStringList, signals_);
     QFETCH(int, modemLines);
     if (reason >= 0)
-        mUnit->SetRefusal(id, quint8(reason));
+        mUnit->SetNegativeReply(id, quint8(reason));
     TestLog log;
     auto thread = Make<CKR_ClbrUartThrd>();
     Recorder rec(thread.get());
@@ -259,7 +261,7 @@ void TestUartThrd::clearWhileUnderWay()
     Recorder rec(thread.get());
     thread->start();
     thread->AddRead(P::PID_KConst);
-    QTRY_VERIFY_WITH_TIMEOUT(mUnit->FrameCount() >= 1, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(mUnit->RequestCount() >= 1, 2000);
     thread->Clear();
     thread->AddRead(P::PID_LConst); // a new cycle started at once must not get the old result
     QTRY_COMPARE_WITH_TIMEOUT(rec.Requests(), (QStringList{"RD 63772 qulonglong:'1500'", "RC"}), 3000);
@@ -269,7 +271,7 @@ void TestUartThrd::clearWhileUnderWay()
 
 void TestUartThrd::failureParksWorker()
 {
-    mUnit->SetRefusal(P::PID_LConst, 0x22);
+    mUnit->SetNegativeReply(P::PID_LConst, 0x22);
     auto thread = Make<CKR_InfoUartThrd>();
     Recorder rec(thread.get());
     thread->start();
@@ -279,11 +281,11 @@ void TestUartThrd::failureParksWorker()
     thread->AddWrite(P::PID_KConst, 1);
     QTRY_COMPARE_WITH_TIMEOUT(rec.Requests(),
                               (QStringList{"RD 63768 qulonglong:'8000'", "RE 63772 0x80000022"}), 3000);
-    const int frames = mUnit->FrameCount();
+    const int frames = mUnit->RequestCount();
     QCOMPARE(frames, 2);
     thread->AddRead(P::PID_KConst); // a parked worker serves nothing, and polls nothing
     QTest::qWait(800);
-    QCOMPARE(mUnit->FrameCount(), frames);
+    QCOMPARE(mUnit->RequestCount(), frames);
     QCOMPARE(rec.mEvents, (QStringList{"RD 63768 qulonglong:'8000'", "RE 63772 0x80000022"}));
 
     QElapsedTimer timer;
@@ -308,7 +310,7 @@ void TestUartThrd::destructionNeverHangs()
     QFETCH(QString, state);
     QFETCH(int, limitMs);
     mUnit->SetReplyDelay(P::PID_WConst, 1000);
-    mUnit->SetRefusal(P::PID_LConst, 0x13);
+    mUnit->SetNegativeReply(P::PID_LConst, 0x13);
     std::unique_ptr<CKR_UartThrd> thread = Make<CKR_FirstUartThrd>();
     Recorder rec(thread.get());
     if (state != "created")
@@ -394,14 +396,14 @@ void TestUartThrd::pingDroppedWhenWorkArrives()
     auto thread = Make<CKR_ClbrUartThrd>();
     Recorder rec(thread.get());
     thread->start();
-    QTRY_VERIFY_WITH_TIMEOUT(mUnit->FrameCount() >= 1, 2000); // the poll is on the line
+    QTRY_VERIFY_WITH_TIMEOUT(mUnit->RequestCount() >= 1, 2000); // the poll is on the line
     thread->AddRead(P::PID_KConst);
     QTRY_COMPARE_WITH_TIMEOUT(rec.mEvents, (QStringList{"RD 63768 qulonglong:'8000'", "RC"}), 3000);
 }
 
 void TestUartThrd::pingRefusedGnss()
 {
-    mUnit->SetRefusal(P::PID_GPSData, 0x31);
+    mUnit->SetNegativeReply(P::PID_GPSData, 0x31);
     auto thread = Make<CKR_InfoUartThrd>();
     Recorder rec(thread.get());
     thread->start();
@@ -413,16 +415,18 @@ void TestUartThrd::pingRefusedGnss()
 
 void TestUartThrd::pingFailureParks()
 {
-    mUnit->SetSilentAfter(1);
+    VUSimulator::Faults deadAfterOne;
+    deadAfterOne.deadAfterFrames = 1;
+    mUnit->SetFaults(deadAfterOne);
     auto thread = Make<CKR_ClbrUartThrd>();
     Recorder rec(thread.get());
     thread->start();
     QTRY_COMPARE_WITH_TIMEOUT(rec.mEvents, (QStringList{"PD 1 qulonglong:'5'", "PE 1 0x4"}), 5000);
-    const int frames = mUnit->FrameCount();
+    const int frames = mUnit->RequestCount();
     QCOMPARE(frames, 4); // one poll answered, one unanswered three times
     thread->AddRead(P::PID_KConst);
     QTest::qWait(700);
-    QCOMPARE(mUnit->FrameCount(), frames);
+    QCOMPARE(mUnit->RequestCount(), frames);
     QCOMPARE(rec.mEvents.size(), 2);
     QElapsedTimer timer;
     timer.start();

@@ -73,6 +73,7 @@ private slots:
     void clockWrite_data();
     void clockWrite();
     void clockRuns();
+    void clockHeld();
     void impCounterMovesAndWraps();
     void valueFile();
 
@@ -83,6 +84,7 @@ private slots:
     void silentUnitEndsWithinLimits();
     void deadAfterFrames();
     void lateFirstByteWithinAllowance();
+    void replyDelayForOneParam();
 
     void malformedRequests_data();
     void malformedRequests();
@@ -304,6 +306,24 @@ void TstVUSim::clockRuns()
     QVERIFY2(now >= Utc(2030, 1, 2, 0, 0, 0) && now < Utc(2030, 1, 2, 0, 0, 2), qPrintable(now.toString()));
 }
 
+void TstVUSim::clockHeld()
+{
+    const QDateTime held = Utc(2030, 1, 1, 23, 59, 59);
+    mSim.HoldVUClock(true);
+    mSim.SetVUClock(held, 0);
+    QTest::qWait(1100);
+    QCOMPARE(mSim.VUClock(), held);
+    CKR_HiProt prot(&mUart);
+    QVariant value;
+    QVERIFY(prot.ReadParam(P::PID_VUDateTime, value));
+    QCOMPARE(value.toULongLong(), TKR_VUDateTime(held, 0).ToVariant().toULongLong());
+
+    mSim.HoldVUClock(false); // runs on from where it stood
+    QTest::qWait(1100);
+    const QDateTime now = mSim.VUClock();
+    QVERIFY2(now >= held.addSecs(1) && now < held.addSecs(3), qPrintable(now.toString()));
+}
+
 // 250 km/h at W = 8012 imp/km: about 556 impulses a second, across the 2^32 boundary.
 void TstVUSim::impCounterMovesAndWraps()
 {
@@ -501,6 +521,19 @@ void TstVUSim::lateFirstByteWithinAllowance()
     QVERIFY(prot.ReadParam(P::PID_KConst, value));
     QVERIFY(timer.elapsed() >= 400);
     QCOMPARE(mSim.Log().size(), 1);
+}
+
+void TstVUSim::replyDelayForOneParam()
+{
+    mSim.SetReplyDelay(P::PID_KConst, 400);
+    CKR_HiProt prot(&mUart);
+    QVariant value;
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(prot.ReadParam(P::PID_KConst, value));
+    QVERIFY(timer.elapsed() >= 400);
+    QVERIFY(prot.ReadParam(P::PID_LConst, value)); // other identifiers are answered as before
+    QCOMPARE(mSim.Log().size(), 2);
 }
 
 QByteArray TstVUSim::RawExchange(const QByteArray& aBytes, int aReplySize)

@@ -231,6 +231,7 @@ void VUSimulator::InitValuesLocked()
     mStore[P::PID_VehicleRegNo] = char(1) + Padded("A123BC777", 14);
 
     mClockOffsetMs = 0;
+    mHeldClock = QDateTime();
     mLocalOffset = 180; // Moscow
     mGpsLive = true;
     mCounterBase = 0.0;
@@ -350,6 +351,8 @@ QString VUSimulator::ErrorString() const
 
 QDateTime VUSimulator::VUClockLocked() const
 {
+    if (mHeldClock.isValid())
+        return mHeldClock;
     return QDateTime::currentDateTimeUtc().addMSecs(mClockOffsetMs);
 }
 
@@ -401,6 +404,8 @@ void VUSimulator::SetRawValueLocked(int aId, const QByteArray& aBytes)
         int offset = 0;
         if (DecodeClock(aBytes, utc, offset)) {
             mClockOffsetMs = QDateTime::currentDateTimeUtc().msecsTo(utc);
+            if (mHeldClock.isValid())
+                mHeldClock = utc;
             mLocalOffset = offset;
         }
         return;
@@ -576,7 +581,23 @@ void VUSimulator::SetVUClock(const QDateTime& aUtc, int aLocalOffsetMin)
 {
     QMutexLocker lock(&mMutex);
     mClockOffsetMs = QDateTime::currentDateTimeUtc().msecsTo(aUtc);
+    if (mHeldClock.isValid())
+        mHeldClock = aUtc.toUTC();
     mLocalOffset = aLocalOffsetMin;
+}
+
+void VUSimulator::HoldVUClock(bool aHeld)
+{
+    QMutexLocker lock(&mMutex);
+    if (aHeld == mHeldClock.isValid())
+        return;
+    if (aHeld) {
+        mHeldClock = VUClockLocked();
+    } else {
+        // Runs on from the time it was held at, not from where it would be by now.
+        mClockOffsetMs = QDateTime::currentDateTimeUtc().msecsTo(mHeldClock);
+        mHeldClock = QDateTime();
+    }
 }
 
 int VUSimulator::LocalOffset() const
@@ -634,6 +655,7 @@ void VUSimulator::ClearFaults()
     QMutexLocker lock(&mMutex);
     mFaults = Faults{};
     mNegative.clear();
+    mReplyDelays.clear();
     mRepliesSent = 0;
 }
 
@@ -647,6 +669,15 @@ void VUSimulator::ClearNegativeReplies()
 {
     QMutexLocker lock(&mMutex);
     mNegative.clear();
+}
+
+void VUSimulator::SetReplyDelay(int aId, int aMs)
+{
+    QMutexLocker lock(&mMutex);
+    if (aMs > 0)
+        mReplyDelays[aId] = aMs;
+    else
+        mReplyDelays.remove(aId);
 }
 
 QList<VUSimulator::Request> VUSimulator::Log() const
@@ -809,6 +840,7 @@ void VUSimulator::Serve(const QByteArray& aFrame, bool aChecksumOk, qint64 aHear
         faults = mFaults.count == 0 ? Faults{} : mFaults;
         if (mFaults.count > 0 && --mFaults.count == 0)
             mFaults = Faults{};
+        faults.lateFirstByteMs += mReplyDelays.value(request.id, 0);
         const bool dead = faults.deadAfterFrames >= 0 && mRepliesSent >= faults.deadAfterFrames;
         // A unit that is silent or dead does not act on requests either.
         const QByteArray reply = (aChecksumOk && !faults.silent && !dead) ? AnswerLocked(data) : QByteArray();

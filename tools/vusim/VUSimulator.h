@@ -83,6 +83,9 @@ public:
     QDateTime VUClock() const; // UTC
     void SetVUClock(const QDateTime& aUtc, int aLocalOffsetMin);
     int LocalOffset() const;
+    // Stops the VU clock where it is (setting it still works), so that a read gives a value known in
+    // advance; false lets it run on from there.
+    void HoldVUClock(bool aHeld);
 
     // Impulse counter: moves while PID_Speed > 0 at speed x W impulses per hour (W from the store,
     // 8000 when 0); wraps at 2^32.
@@ -99,10 +102,12 @@ public:
     // Fault injection.
     void SetFaults(const Faults& aFaults);
     Faults CurrentFaults() const;
-    void ClearFaults(); // also clears the negative replies
+    void ClearFaults(); // also clears the negative replies and the reply delays
     // Negative reply 7F, service, aReason for identifier aId (AllParams: every request).
     void SetNegativeReply(int aId, quint8 aReason);
     void ClearNegativeReplies();
+    // The first reply byte to a request for aId comes aMs later, on top of the faults (0: no delay).
+    void SetReplyDelay(int aId, int aMs);
 
     // Request log (the last 10000 requests at most).
     QList<Request> Log() const;
@@ -134,6 +139,7 @@ private:
     mutable QMutex mMutex;
     QHash<int, QByteArray> mStore;
     qint64 mClockOffsetMs = 0; // VU clock minus PC clock
+    QDateTime mHeldClock;      // valid while the clock is held
     int mLocalOffset = 0;
     bool mGpsLive = true;      // PID_GPSData follows the VU clock until written
     double mCounterBase = 0.0; // counter (with its fraction) at mCounterSince
@@ -143,6 +149,7 @@ private:
     Faults mFaults;
     int mRepliesSent = 0;
     QHash<int, quint8> mNegative;
+    QHash<int, int> mReplyDelays; // identifier -> ms
     QList<Request> mLog;
     int mRequestCount = 0;
     qint64 mBytesReceived = 0;
