@@ -3,6 +3,7 @@
 // read back with poppler's tools.
 
 #include "LauncherStory.h"
+#include "WrittenFiles.h"
 
 #include "app/v02.h"
 
@@ -20,68 +21,6 @@
 #include <QStringEncoder>
 #include <QTextDocumentFragment>
 #include <QtTest>
-
-namespace {
-
-struct Word
-{
-    QString text;
-    QRectF box; // points, origin top left
-};
-
-QString Run(const QString& aProgram, const QStringList& aArgs)
-{
-    QProcess p;
-    p.start(aProgram, aArgs);
-    if (!p.waitForFinished(20000))
-        return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-// Words of the first page with their boxes, from pdftotext -bbox.
-QList<Word> PdfWords(const QString& aPdf)
-{
-    const QString html =
-        Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), aPdf, QStringLiteral("-")});
-    static const QRegularExpression re(QStringLiteral(
-        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
-    QList<Word> words;
-    for (auto it = re.globalMatch(html); it.hasNext();) {
-        const auto m = it.next();
-        const QPointF tl(m.captured(1).toDouble(), m.captured(2).toDouble());
-        const QPointF br(m.captured(3).toDouble(), m.captured(4).toDouble());
-        words.append({QTextDocumentFragment::fromHtml(m.captured(5)).toPlainText(), QRectF(tl, br)});
-    }
-    return words;
-}
-
-const Word* FindWord(const QList<Word>& aWords, const QString& aText)
-{
-    for (const Word& w : aWords) {
-        if (w.text == aText)
-            return &w;
-    }
-    return nullptr;
-}
-
-// The first page's size in points, from pdfinfo.
-QSizeF PdfPageSize(const QString& aPdf)
-{
-    static const QRegularExpression re(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts"));
-    const auto m = re.match(Run(QStringLiteral("pdfinfo"), {aPdf}));
-    return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
-}
-
-QDomDocument Parse(const QString& aPath)
-{
-    QDomDocument doc;
-    QFile file(aPath);
-    if (file.open(QIODevice::ReadOnly))
-        doc.setContent(&file);
-    return doc;
-}
-
-} // namespace
 
 class tst_print_stories : public LauncherStory
 {

@@ -2,6 +2,7 @@
 // program opens with exec(), against a simulated unit on a pseudo-terminal.
 
 #include "LauncherStory.h"
+#include "WrittenFiles.h"
 
 #include "UnitFixture.h"
 #include "app/v02.h"
@@ -30,15 +31,6 @@ using P = CKR_HiProt;
 
 namespace {
 
-QDomDocument Parse(const QString& aPath)
-{
-    QDomDocument doc;
-    QFile file(aPath);
-    if (file.open(QIODevice::ReadOnly))
-        doc.setContent(&file);
-    return doc;
-}
-
 // The text of the element at aPath ("Vehicle/RegNo/Number") under the root of aDoc.
 QString At(const QDomDocument& aDoc, const QString& aPath)
 {
@@ -46,15 +38,6 @@ QString At(const QDomDocument& aDoc, const QString& aPath)
     for (const QString& tag : aPath.split(QLatin1Char('/')))
         e = e.firstChildElement(tag);
     return e.text();
-}
-
-// What a poppler tool prints, whitespace collapsed.
-QString Poppler(const QString& aTool, const QStringList& aArgs)
-{
-    QProcess p;
-    p.start(aTool, aArgs);
-    p.waitForFinished(20000);
-    return QString::fromUtf8(p.readAllStandardOutput()).simplified();
 }
 
 // Counts the windows named aName that were shown, whoever opened them.
@@ -450,19 +433,19 @@ private slots:
         QCOMPARE(errors.count, 1);
 
         const QString certificate =
-            Poppler(QStringLiteral("pdftotext"), {certificatePdf, QStringLiteral("-")});
+            PopplerText(QStringLiteral("pdftotext"), {certificatePdf, QStringLiteral("-")});
         for (const QString& shown : {vin, QStringLiteral("3278"), config.masters[0], config.workshopName})
             QVERIFY2(certificate.contains(shown), qPrintable(shown + QStringLiteral(" in: ") + certificate));
-        const QString label = Poppler(QStringLiteral("pdftotext"), {labelPdf, QStringLiteral("-")});
+        const QString label = PopplerText(QStringLiteral("pdftotext"), {labelPdf, QStringLiteral("-")});
         for (const QString& shown : {vin, tyre})
             QVERIFY2(label.contains(shown), qPrintable(shown + QStringLiteral(" in: ") + label));
         // Each document carries its logo.
         for (const QString& pdf : {certificatePdf, labelPdf})
-            QVERIFY2(Poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf})
+            QVERIFY2(PopplerText(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf})
                          .contains(QStringLiteral(" image ")),
                      qPrintable(pdf));
         static const QRegularExpression pageSize(QStringLiteral("Page size: ([\\d.]+) x ([\\d.]+) pts"));
-        const auto page = pageSize.match(Poppler(QStringLiteral("pdfinfo"), {certificatePdf}));
+        const auto page = pageSize.match(PopplerText(QStringLiteral("pdfinfo"), {certificatePdf}));
         QVERIFY2(qAbs(page.captured(1).toDouble() - 210 / 25.4 * 72) < 0.5 &&
                      qAbs(page.captured(2).toDouble() - 297 / 25.4 * 72) < 0.5,
                  qPrintable(page.captured()));

@@ -1,3 +1,4 @@
+#include "WrittenFiles.h"
 #include "records/CertificatePrint.h"
 #include "records/CertificateRecord.h"
 #include "records/XmlElements.h"
@@ -15,32 +16,6 @@
 #include <algorithm>
 
 namespace {
-
-struct Word
-{
-    QString text;
-    QRectF box; // points, origin top left
-};
-
-// Words of the first page with their boxes, from pdftotext -bbox.
-QList<Word> PdfWords(const QString& aPdf)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), aPdf, QStringLiteral("-")});
-    if (!p.waitForFinished(20000))
-        return {};
-    const QString html = QString::fromUtf8(p.readAllStandardOutput());
-    static const QRegularExpression re(QStringLiteral(
-        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
-    QList<Word> words;
-    for (auto it = re.globalMatch(html); it.hasNext();) {
-        const auto m = it.next();
-        const QPointF tl(m.captured(1).toDouble(), m.captured(2).toDouble());
-        const QPointF br(m.captured(3).toDouble(), m.captured(4).toDouble());
-        words.append({QTextDocumentFragment::fromHtml(m.captured(5)).toPlainText(), QRectF(tl, br)});
-    }
-    return words;
-}
 
 int PdfImageCount(const QString& aPdf)
 {
