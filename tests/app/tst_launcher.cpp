@@ -109,7 +109,7 @@ QImage Argb(const QImage& aImage)
 
 Q_DECLARE_METATYPE(Probe::Ending)
 
-class TestLauncher : public QObject
+class tst_launcher : public QObject
 {
     Q_OBJECT
 
@@ -357,5 +357,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN_WITH_SCREEN(TestLauncher, kScreen)
+VELMORA_TEST_MAIN_WITH_SCREEN(tst_launcher, kScreen)
 #include "tst_launcher.moc"

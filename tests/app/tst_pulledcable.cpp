@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 
-class TestPulledCable : public QObject
+class tst_pulledcable : public QObject
 {
     Q_OBJECT
 
@@ -72,5 +72,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPulledCable)
+QTEST_MAIN(tst_pulledcable)
 #include "tst_pulledcable.moc"

@@ -13,7 +13,7 @@
 // The live inputs are timed: each test waits for the 300 ms pause to pass and then checks what was
 // announced. The waits are generous so that a slow (sanitizer) build does not make them flaky; the
 // "nothing more" checks wait well past the pause.
-class TestB6B7 : public QObject
+class tst_b6b7 : public QObject
 {
     Q_OBJECT
 
@@ -54,19 +54,19 @@ private:
     std::unique_ptr<QSignalSpy> mSpy;
 };
 
-void TestB6B7::init()
+void tst_b6b7::init()
 {
     mDlg = std::make_unique<CKR_B6B7Dlg>();
     mDlg->show();
 }
 
-void TestB6B7::cleanup()
+void tst_b6b7::cleanup()
 {
     mSpy.reset();
     mDlg.reset();
 }
 
-void TestB6B7::SettleAndSpy()
+void tst_b6b7::SettleAndSpy()
 {
     mSpy = std::make_unique<QSignalSpy>(mDlg.get(), &CKR_B6B7Dlg::ValueChanged);
     QTRY_VERIFY_WITH_TIMEOUT(mSpy->count() >= 1, 5000);
@@ -74,7 +74,7 @@ void TestB6B7::SettleAndSpy()
     mSpy->clear();
 }
 
-QList<QVariant> TestB6B7::Values(CKR_HiProt::T_ParamId aId) const
+QList<QVariant> tst_b6b7::Values(CKR_HiProt::T_ParamId aId) const
 {
     QList<QVariant> values;
     for (const QList<QVariant>& args : *mSpy) {
@@ -84,7 +84,7 @@ QList<QVariant> TestB6B7::Values(CKR_HiProt::T_ParamId aId) const
     return values;
 }
 
-void TestB6B7::constructionAnnouncesCanSpeed()
+void tst_b6b7::constructionAnnouncesCanSpeed()
 {
     QSignalSpy spy(mDlg.get(), &CKR_B6B7Dlg::ValueChanged);
     QCOMPARE(spy.count(), 0); // not before the pause
@@ -95,7 +95,7 @@ void TestB6B7::constructionAnnouncesCanSpeed()
     QCOMPARE(spy.count(), 1);
 }
 
-void TestB6B7::burstOfChangesGivesOneEmission_data()
+void tst_b6b7::burstOfChangesGivesOneEmission_data()
 {
     QTest::addColumn<QString>("spin");
     QTest::addColumn<int>("id");
@@ -104,7 +104,7 @@ void TestB6B7::burstOfChangesGivesOneEmission_data()
     QTest::newRow("speed") << "speSpeed" << CKR_HiProt::PID_Speed;
 }
 
-void TestB6B7::burstOfChangesGivesOneEmission()
+void tst_b6b7::burstOfChangesGivesOneEmission()
 {
     QFETCH(QString, spin);
     QFETCH(int, id);
@@ -127,7 +127,7 @@ void TestB6B7::burstOfChangesGivesOneEmission()
     QCOMPARE(value.toInt(), 140);
 }
 
-void TestB6B7::inputsHaveTheirOwnTimers()
+void tst_b6b7::inputsHaveTheirOwnTimers()
 {
     SettleAndSpy();
     Spin("speB6Const")->setValue(8000);
@@ -142,7 +142,7 @@ void TestB6B7::inputsHaveTheirOwnTimers()
     QCOMPARE(Values(CKR_HiProt::PID_Speed), QList<QVariant>{60});
 }
 
-void TestB6B7::canSelectionAnnouncesCode()
+void tst_b6b7::canSelectionAnnouncesCode()
 {
     SettleAndSpy();
     Can()->setCurrentIndex(Can()->findText(QStringLiteral("1 Mbps")));
@@ -152,7 +152,7 @@ void TestB6B7::canSelectionAnnouncesCode()
     QCOMPARE(mSpy->at(0).at(1).toInt(), 10);
 }
 
-void TestB6B7::settersStartTimersOnlyOnChange()
+void tst_b6b7::settersStartTimersOnlyOnChange()
 {
     // As the calibration dialog does it: values set before the dialog is shown, the CAN code as read
     // from the VU (an unsigned 64-bit variant).
@@ -173,7 +173,7 @@ void TestB6B7::settersStartTimersOnlyOnChange()
     QCOMPARE(announced.value(CKR_HiProt::PID_CANSpeedometer, -1), 9);
 }
 
-void TestB6B7::settersUseLowBitsAndRange()
+void tst_b6b7::settersUseLowBitsAndRange()
 {
     mDlg->SetSpeed(0x100 + 60);
     QCOMPARE(mDlg->GetSpeed(), 60);
@@ -199,7 +199,7 @@ void TestB6B7::settersUseLowBitsAndRange()
     QCOMPARE(Spin("speB6Const")->maximum(), 64255);
 }
 
-void TestB6B7::recommendedValues_data()
+void tst_b6b7::recommendedValues_data()
 {
     QTest::addColumn<int>("speed");
     QTest::addColumn<int>("shown");
@@ -221,7 +221,7 @@ void TestB6B7::recommendedValues_data()
                                                << "250";
 }
 
-void TestB6B7::recommendedValues()
+void tst_b6b7::recommendedValues()
 {
     QFETCH(int, speed);
     QFETCH(int, shown);
@@ -239,7 +239,7 @@ void TestB6B7::recommendedValues()
     QCOMPARE(Text("edtB7Recomend"), b7Recommended);
 }
 
-void TestB6B7::recommendedFollowTimers()
+void tst_b6b7::recommendedFollowTimers()
 {
     Spin("speSpeed")->setValue(60);
     Spin("speB6Const")->setValue(8000);
@@ -259,7 +259,7 @@ void TestB6B7::recommendedFollowTimers()
     QCOMPARE(Text("edtB7Recomend"), QStringLiteral("0"));
 }
 
-void TestB6B7::copyTakesRecommended()
+void tst_b6b7::copyTakesRecommended()
 {
     Spin("speSpeed")->setValue(60);
     Spin("speB6Const")->setValue(8000);
@@ -284,7 +284,7 @@ void TestB6B7::copyTakesRecommended()
     QCOMPARE(mDlg->GetB6Const(), 64255);
 }
 
-void TestB6B7::nothingAnnouncedAfterFinish_data()
+void tst_b6b7::nothingAnnouncedAfterFinish_data()
 {
     QTest::addColumn<QString>("button");
     QTest::newRow("OK") << "btnOK";
@@ -293,7 +293,7 @@ void TestB6B7::nothingAnnouncedAfterFinish_data()
 
 // The opener restores the VU's stored values when the dialog finishes; a pending test value must not
 // follow them.
-void TestB6B7::nothingAnnouncedAfterFinish()
+void tst_b6b7::nothingAnnouncedAfterFinish()
 {
     QFETCH(QString, button);
     SettleAndSpy();
@@ -307,7 +307,7 @@ void TestB6B7::nothingAnnouncedAfterFinish()
     QCOMPARE(mSpy->count(), 0);
 }
 
-void TestB6B7::gettersAfterOk()
+void tst_b6b7::gettersAfterOk()
 {
     mDlg->SetSpeed(40);
     mDlg->SetB6Const(8000);
@@ -325,7 +325,7 @@ void TestB6B7::gettersAfterOk()
 }
 
 // Trying values is typing a number and pressing Enter; that must not end the live test.
-void TestB6B7::typedValueWithEnterKeepsDialogOpen()
+void tst_b6b7::typedValueWithEnterKeepsDialogOpen()
 {
     SettleAndSpy();
     QSignalSpy finished(mDlg.get(), &QDialog::finished);
@@ -343,7 +343,7 @@ void TestB6B7::typedValueWithEnterKeepsDialogOpen()
     QCOMPARE(Values(CKR_HiProt::PID_B6Const), QList<QVariant>{8123});
 }
 
-void TestB6B7::form()
+void tst_b6b7::form()
 {
     QCOMPARE(mDlg->windowTitle(), QStringLiteral("Вестра:Вельмора. v1.0"));
     QCOMPARE(mDlg->size(), QSize(610, 250));
@@ -362,5 +362,5 @@ void TestB6B7::form()
     QVERIFY(mDlg->findChild<QLineEdit*>(QStringLiteral("edtB7Recomend"))->isReadOnly());
 }
 
-QTEST_MAIN(TestB6B7)
+QTEST_MAIN(tst_b6b7)
 #include "tst_b6b7.moc"

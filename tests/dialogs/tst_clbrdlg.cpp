@@ -84,7 +84,7 @@ QByteArray WithTimeOf(QByteArray aFile, const QByteArray& aOther)
 
 } // namespace
 
-class TestClbrDlg : public QObject
+class tst_clbrdlg : public QObject
 {
     Q_OBJECT
 
@@ -123,14 +123,14 @@ private:
     std::unique_ptr<CKR_ClbrDlg> mDlg;
 };
 
-void TestClbrDlg::initTestCase()
+void tst_clbrdlg::initTestCase()
 {
     QVERIFY(mWorkDir.isValid());
     QDir::setCurrent(mWorkDir.path());
     QVERIFY2(mFix.Start(), qPrintable(mSim.ErrorString()));
 }
 
-void TestClbrDlg::init()
+void tst_clbrdlg::init()
 {
     mSim.ClearFaults();
     mSim.ResetValues();
@@ -138,14 +138,14 @@ void TestClbrDlg::init()
     mSim.ClearLog();
 }
 
-void TestClbrDlg::cleanup()
+void tst_clbrdlg::cleanup()
 {
     mDlg.reset();
 }
 
 // A unit with all options: crypto and simple sensors, GLONASS, modem; the crypto sensor, GLONASS and the
 // modem in use.
-void TestClbrDlg::Preset()
+void tst_clbrdlg::Preset()
 {
     mSim.SetOptions(0x2B);
     mSim.SetValue(P::PID_VUSettings, U(0x0B));
@@ -164,14 +164,14 @@ void TestClbrDlg::Preset()
     mSim.SetImpCounter(1000);
 }
 
-std::unique_ptr<CKR_ClbrDlg> TestClbrDlg::Open()
+std::unique_ptr<CKR_ClbrDlg> tst_clbrdlg::Open()
 {
     auto dlg = std::make_unique<CKR_ClbrDlg>();
     [&] { QTRY_VERIFY_WITH_TIMEOUT(!dlg->IsBusy(), 10000); }();
     return dlg;
 }
 
-void TestClbrDlg::noUnitAbandonsConstruction()
+void tst_clbrdlg::noUnitAbandonsConstruction()
 {
     QTemporaryDir empty;
     qputenv("VELMORA_SERIAL_DIR", QFile::encodeName(empty.path()));
@@ -193,7 +193,7 @@ void TestClbrDlg::noUnitAbandonsConstruction()
              qPrintable(message));
 }
 
-void TestClbrDlg::blocksLauncherFromTheStart()
+void tst_clbrdlg::blocksLauncherFromTheStart()
 {
     // The launcher stays visible behind this dialog: it must not take a second click meanwhile.
     QWidget launcher;
@@ -205,7 +205,7 @@ void TestClbrDlg::blocksLauncherFromTheStart()
     mDlg.reset();
 }
 
-void TestClbrDlg::readsValues()
+void tst_clbrdlg::readsValues()
 {
     mDlg = Open();
     CKR_ClbrDlg* d = mDlg.get();
@@ -254,7 +254,7 @@ void TestClbrDlg::readsValues()
     QVERIFY(Child<QPushButton>(d, "btnImpSensorEdit")->isEnabled());
 }
 
-void TestClbrDlg::sensorTypes_data()
+void tst_clbrdlg::sensorTypes_data()
 {
     QTest::addColumn<quint32>("options");
     QTest::addColumn<quint32>("settings");
@@ -278,7 +278,7 @@ void TestClbrDlg::sensorTypes_data()
         << 0x08u << 0xFFu << QStringList{} << false << false << -1 << false << false << 0xDCu;
 }
 
-void TestClbrDlg::sensorTypes()
+void tst_clbrdlg::sensorTypes()
 {
     QFETCH(quint32, options);
     QFETCH(quint32, settings);
@@ -322,14 +322,14 @@ void TestClbrDlg::sensorTypes()
     QCOMPARE(mSim.Value(P::PID_VUSettings).toULongLong(), quint64(written));
 }
 
-void TestClbrDlg::nextDatePlus2()
+void tst_clbrdlg::nextDatePlus2()
 {
     mDlg = Open();
     Child<QPushButton>(mDlg.get(), "btnNextDatePlus2")->click();
     QCOMPARE(Child<QDateEdit>(mDlg.get(), "dedNext")->date(), QDate::currentDate().addYears(2));
 }
 
-void TestClbrDlg::textsFit()
+void tst_clbrdlg::textsFit()
 {
     mDlg = Open();
     CKR_ClbrDlg* d = mDlg.get();
@@ -347,7 +347,7 @@ void TestClbrDlg::textsFit()
     }
 }
 
-void TestClbrDlg::writeReachesUnit()
+void tst_clbrdlg::writeReachesUnit()
 {
     mDlg = Open();
     CKR_ClbrDlg* d = mDlg.get();
@@ -413,7 +413,7 @@ void TestClbrDlg::writeReachesUnit()
         QVERIFY2(saved.contains(element), element);
 }
 
-void TestClbrDlg::writeCancelledWritesNothing()
+void tst_clbrdlg::writeCancelledWritesNothing()
 {
     mDlg = Open();
     Child<QSpinBox>(mDlg.get(), "speB6Const")->setValue(1234);
@@ -429,7 +429,7 @@ void TestClbrDlg::writeCancelledWritesNothing()
     QCOMPARE(mSim.Value(P::PID_B6Const).toULongLong(), 8000ull);
 }
 
-void TestClbrDlg::editorTakesLiveMeasurement()
+void tst_clbrdlg::editorTakesLiveMeasurement()
 {
     // The counter runs at 40 km/h x 8000 impulses/km (89 a second) and wraps while measuring.
     mSim.SetValue(P::PID_WConst, U(8000));
@@ -478,14 +478,14 @@ void TestClbrDlg::editorTakesLiveMeasurement()
     QVERIFY(d->isVisible());
 }
 
-void TestClbrDlg::speedDialogWrites_data()
+void tst_clbrdlg::speedDialogWrites_data()
 {
     QTest::addColumn<bool>("accept");
     QTest::newRow("OK") << true;
     QTest::newRow("Отмена") << false;
 }
 
-void TestClbrDlg::speedDialogWrites()
+void tst_clbrdlg::speedDialogWrites()
 {
     QFETCH(bool, accept);
     mDlg = Open();
@@ -549,7 +549,7 @@ void TestClbrDlg::speedDialogWrites()
     QCOMPARE(d->B6AsStored(), quint16(8000));
 }
 
-void TestClbrDlg::speedDialogRestoresWhatWasWritten()
+void tst_clbrdlg::speedDialogRestoresWhatWasWritten()
 {
     mDlg = Open();
     CKR_ClbrDlg* d = mDlg.get();
@@ -579,7 +579,7 @@ void TestClbrDlg::speedDialogRestoresWhatWasWritten()
     QCOMPARE(mSim.Value(P::PID_B6Const).toULongLong(), 6000ull);
 }
 
-void TestClbrDlg::errorsCloseDialog_data()
+void tst_clbrdlg::errorsCloseDialog_data()
 {
     QTest::addColumn<QString>("open");
     QTest::addColumn<int>("failing");
@@ -597,7 +597,7 @@ void TestClbrDlg::errorsCloseDialog_data()
     QTest::newRow("live write refused") << QStringLiteral("speed") << int(P::PID_B6Const) << false << refused;
 }
 
-void TestClbrDlg::errorsCloseDialog()
+void tst_clbrdlg::errorsCloseDialog()
 {
     QFETCH(QString, open);
     QFETCH(int, failing);
@@ -649,7 +649,7 @@ void TestClbrDlg::errorsCloseDialog()
     mSim.ClearFaults();
 }
 
-void TestClbrDlg::recordRoundTrip()
+void tst_clbrdlg::recordRoundTrip()
 {
     mDlg = Open();
     CKR_ClbrDlg* d = mDlg.get();
@@ -744,7 +744,7 @@ void TestClbrDlg::recordRoundTrip()
     QCOMPARE(Child<QSpinBox>(d, "speB6Const")->value(), 5111);
 }
 
-void TestClbrDlg::registrationRecordKeepsConstants()
+void tst_clbrdlg::registrationRecordKeepsConstants()
 {
     mDlg = Open();
     CKR_ClbrDlg* d = mDlg.get();
@@ -789,7 +789,7 @@ void TestClbrDlg::registrationRecordKeepsConstants()
     QCOMPARE(Child<QComboBox>(d, "cmbCANSpeedometer")->currentText(), QStringLiteral("512 kbps"));
 }
 
-void TestClbrDlg::badRecordChangesNothing()
+void tst_clbrdlg::badRecordChangesNothing()
 {
     mDlg = Open();
     CKR_ClbrDlg* d = mDlg.get();
@@ -824,7 +824,7 @@ void TestClbrDlg::badRecordChangesNothing()
     QCOMPARE(QDir(mWorkDir.path()).entryList(QDir::Files).size(), files);
 }
 
-void TestClbrDlg::oddValuesInRecord()
+void tst_clbrdlg::oddValuesInRecord()
 {
     mDlg = Open();
     CKR_ClbrDlg* d = mDlg.get();
@@ -859,5 +859,5 @@ void TestClbrDlg::oddValuesInRecord()
     QVERIFY(Child<QCheckBox>(d, "chbGPSSensor")->isChecked());
 }
 
-QTEST_MAIN(TestClbrDlg)
+QTEST_MAIN(tst_clbrdlg)
 #include "tst_clbrdlg.moc"

@@ -10,7 +10,7 @@
 #include <QSpinBox>
 #include <QTest>
 
-class TestEditDlg : public QObject
+class tst_editdlg : public QObject
 {
     Q_OBJECT
 
@@ -41,7 +41,7 @@ private:
     static void FlushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 };
 
-void TestEditDlg::showsAndReturnsValues()
+void tst_editdlg::showsAndReturnsValues()
 {
     CKR_EditDlg dlg(8000, 7990, 3200, QStringLiteral("295/80 R22,5"));
     dlg.show();
@@ -64,7 +64,7 @@ void TestEditDlg::showsAndReturnsValues()
     QCOMPARE(finished.at(1).at(0).toInt(), int(QDialog::Rejected));
 }
 
-void TestEditDlg::copySetsKToW()
+void tst_editdlg::copySetsKToW()
 {
     CKR_EditDlg dlg(8000, 7990, 3200, QString{});
     dlg.show();
@@ -74,7 +74,7 @@ void TestEditDlg::copySetsKToW()
     QCOMPARE(dlg.GetLConst(), 3200);
 }
 
-void TestEditDlg::valuesAboveRangeCannotBeEntered_data()
+void tst_editdlg::valuesAboveRangeCannotBeEntered_data()
 {
     QTest::addColumn<QString>("spin");
     QTest::newRow("W") << "speWConst";
@@ -82,7 +82,7 @@ void TestEditDlg::valuesAboveRangeCannotBeEntered_data()
     QTest::newRow("L") << "speLConst";
 }
 
-void TestEditDlg::valuesAboveRangeCannotBeEntered()
+void tst_editdlg::valuesAboveRangeCannotBeEntered()
 {
     QFETCH(QString, spin);
     CKR_EditDlg dlg(70000, 70000, 70000, QString{});
@@ -100,7 +100,7 @@ void TestEditDlg::valuesAboveRangeCannotBeEntered()
     QCOMPARE(box->minimum(), 0);
 }
 
-void TestEditDlg::impulsesWithoutMeasurementAreIgnored()
+void tst_editdlg::impulsesWithoutMeasurementAreIgnored()
 {
     CKR_EditDlg dlg(1, 2, 3, QString{});
     dlg.OnImp(1000);
@@ -109,7 +109,7 @@ void TestEditDlg::impulsesWithoutMeasurementAreIgnored()
     QCOMPARE(dlg.GetWConst(), 2);
 }
 
-void TestEditDlg::measurementFillsW()
+void tst_editdlg::measurementFillsW()
 {
     CKR_EditDlg dlg(8000, 7990, 3200, QString{});
     dlg.show();
@@ -141,7 +141,7 @@ void TestEditDlg::measurementFillsW()
     QVERIFY(!measure);
 }
 
-void TestEditDlg::cancelledMeasurementLeavesW()
+void tst_editdlg::cancelledMeasurementLeavesW()
 {
     CKR_EditDlg dlg(8000, 7990, 3200, QString{});
     dlg.show();
@@ -161,7 +161,7 @@ void TestEditDlg::cancelledMeasurementLeavesW()
     QVERIFY(!measure);
 }
 
-void TestEditDlg::tyreCalculatorFillsLAndTyre_data()
+void tst_editdlg::tyreCalculatorFillsLAndTyre_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("length");
@@ -170,7 +170,7 @@ void TestEditDlg::tyreCalculatorFillsLAndTyre_data()
     QTest::newRow("inch") << "33x12,5R15" << 2633;
 }
 
-void TestEditDlg::tyreCalculatorFillsLAndTyre()
+void tst_editdlg::tyreCalculatorFillsLAndTyre()
 {
     QFETCH(QString, typed);
     QFETCH(int, length);
@@ -199,7 +199,7 @@ void TestEditDlg::tyreCalculatorFillsLAndTyre()
     QVERIFY(!tyre);
 }
 
-void TestEditDlg::cancelledTyreCalculatorLeavesL()
+void tst_editdlg::cancelledTyreCalculatorLeavesL()
 {
     CKR_EditDlg dlg(8000, 7990, 3200, QStringLiteral("old"));
     dlg.show();
@@ -220,7 +220,7 @@ void TestEditDlg::cancelledTyreCalculatorLeavesL()
     QVERIFY(!tyre);
 }
 
-void TestEditDlg::form()
+void tst_editdlg::form()
 {
     CKR_EditDlg dlg(0, 0, 0, QString{});
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Вестра:Вельмора. v1.0"));
@@ -230,5 +230,5 @@ void TestEditDlg::form()
     QCOMPARE(ClippedTexts(&dlg).join(QLatin1Char(' ')), QString());
 }
 
-QTEST_MAIN(TestEditDlg)
+QTEST_MAIN(tst_editdlg)
 #include "tst_editdlg.moc"

@@ -13,7 +13,7 @@
 
 using P = CKR_HiProt;
 
-class TestFirstDlg : public QObject
+class tst_firstdlg : public QObject
 {
     Q_OBJECT
 
@@ -42,7 +42,7 @@ private:
     std::unique_ptr<CKR_FirstDlg> mDlg;
 };
 
-void TestFirstDlg::initTestCase()
+void tst_firstdlg::initTestCase()
 {
     QVERIFY2(mFix.Start(), qPrintable(mFix.unit.ErrorString()));
     mFix.unit.SetRawValue(P::PID_VehicleVIN, "XTA21099070001234  ");
@@ -52,12 +52,12 @@ void TestFirstDlg::initTestCase()
     QTRY_VERIFY_WITH_TIMEOUT(Idle(), 5000);
 }
 
-void TestFirstDlg::cleanupTestCase()
+void tst_firstdlg::cleanupTestCase()
 {
     mDlg.reset();
 }
 
-void TestFirstDlg::readShowsTrimmedVinAndRunningClock()
+void tst_firstdlg::readShowsTrimmedVinAndRunningClock()
 {
     QCOMPARE(Vin()->text(), QString("XTA21099070001234"));
     QCOMPARE(ClippedTexts(mDlg.get()).join(QLatin1Char(' ')), QString());
@@ -70,7 +70,7 @@ void TestFirstDlg::readShowsTrimmedVinAndRunningClock()
     QVERIFY(qAbs(Clock()->dateTime().secsTo(mFix.unit.VUClock())) <= 2);
 }
 
-void TestFirstDlg::typingHoldsTheClockUntilEditingEnds()
+void tst_firstdlg::typingHoldsTheClockUntilEditingEnds()
 {
     Clock()->setFocus();
     // A whole hour back, so the unit's own ticking cannot hide the correction.
@@ -85,7 +85,7 @@ void TestFirstDlg::typingHoldsTheClockUntilEditingEnds()
     QVERIFY2(qAbs(correction + 3600) <= 2, qPrintable(QString::number(correction)));
 }
 
-void TestFirstDlg::Write(bool aYes)
+void tst_firstdlg::Write(bool aYes)
 {
     mFix.unit.ClearLog();
     mTech.Reset();
@@ -98,7 +98,7 @@ void TestFirstDlg::Write(bool aYes)
     QVERIFY2(mTech.Failures().isEmpty(), mTech.Report());
 }
 
-void TestFirstDlg::writeSendsEditedClockZoneAndUntrimmedVin()
+void tst_firstdlg::writeSendsEditedClockZoneAndUntrimmedVin()
 {
     const QDateTime target(QDate(2027, 2, 3), QTime(4, 5, 6), Qt::UTC);
     QElapsedTimer sinceEdit;
@@ -125,7 +125,7 @@ void TestFirstDlg::writeSendsEditedClockZoneAndUntrimmedVin()
     QCOMPARE(Zone()->value(), -330);
 }
 
-void TestFirstDlg::pcClockGivesUtcAndLocalZone()
+void tst_firstdlg::pcClockGivesUtcAndLocalZone()
 {
     // The test runs with the PC at UTC+3; the unit is far off and at UTC.
     QCOMPARE(LocalUtcOffset(), 180);
@@ -144,7 +144,7 @@ void TestFirstDlg::pcClockGivesUtcAndLocalZone()
     QCOMPARE(mFix.Writes().size(), 2);
 }
 
-void TestFirstDlg::declinedConfirmationWritesNothing()
+void tst_firstdlg::declinedConfirmationWritesNothing()
 {
     const int requestsBefore = mFix.unit.RequestCount();
     Vin()->setText("WDB9634031L999999");
@@ -155,7 +155,7 @@ void TestFirstDlg::declinedConfirmationWritesNothing()
     QCOMPARE(mFix.unit.Value(P::PID_VehicleVIN).toString(), QString(" XTA210990700012 "));
 }
 
-void TestFirstDlg::modalRunGoesOnAfterTheResultDialog()
+void tst_firstdlg::modalRunGoesOnAfterTheResultDialog()
 {
     // Run as the launcher runs it: the result dialog hides the dialog meanwhile, which must not end the run.
     mFix.unit.ClearLog();
@@ -180,13 +180,13 @@ void TestFirstDlg::modalRunGoesOnAfterTheResultDialog()
     mDlg->show(); // the following tests use it shown
 }
 
-void TestFirstDlg::silentUnitGivesOneErrorAndCloses()
+void tst_firstdlg::silentUnitGivesOneErrorAndCloses()
 {
     CheckSilentUnitGivesOneErrorAndCloses(mFix, mTech, mDlg.get());
     mDlg.reset(); // stops the parked worker
 }
 
-void TestFirstDlg::noUnitAbandonsConstruction()
+void tst_firstdlg::noUnitAbandonsConstruction()
 {
     CheckNoUnitAbandonsConstruction<CKR_FirstDlg>(mTech);
 }
@@ -197,7 +197,7 @@ int main(int argc, char** argv)
     qputenv("TZ", "UTC-3");
     tzset();
     QApplication app(argc, argv);
-    TestFirstDlg test;
+    tst_firstdlg test;
     return QTest::qExec(&test, argc, argv);
 }
 

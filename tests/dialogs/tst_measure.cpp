@@ -14,7 +14,7 @@
 
 // Drives the real dialog as the technician does: the counter readings arrive through OnImp, the
 // buttons are clicked.
-class TestMeasure : public QObject
+class tst_measure : public QObject
 {
     Q_OBJECT
 
@@ -53,18 +53,18 @@ private:
     std::unique_ptr<CKR_MeasureDlg> mDlg;
 };
 
-void TestMeasure::init()
+void tst_measure::init()
 {
     mDlg = std::make_unique<CKR_MeasureDlg>();
     mDlg->show();
 }
 
-void TestMeasure::cleanup()
+void tst_measure::cleanup()
 {
     mDlg.reset();
 }
 
-void TestMeasure::Click(const char* aName)
+void tst_measure::Click(const char* aName)
 {
     QPushButton* button = Button(aName);
     QVERIFY(button);
@@ -72,7 +72,7 @@ void TestMeasure::Click(const char* aName)
 }
 
 // One run: a base reading while stopped, Start, a reading, Stop.
-void TestMeasure::Run(quint32 aFrom, quint32 aTo)
+void tst_measure::Run(quint32 aFrom, quint32 aTo)
 {
     mDlg->OnImp(aFrom);
     Click("btnStartStop");
@@ -80,7 +80,7 @@ void TestMeasure::Run(quint32 aFrom, quint32 aTo)
     Click("btnStartStop");
 }
 
-void TestMeasure::countsImpulsesOfOneRun()
+void tst_measure::countsImpulsesOfOneRun()
 {
     mDlg->OnImp(1000);
     Click("btnStartStop");
@@ -101,7 +101,7 @@ void TestMeasure::countsImpulsesOfOneRun()
     QVERIFY(Button("btnAdd")->isEnabled());
 }
 
-void TestMeasure::counterWrapsAround()
+void tst_measure::counterWrapsAround()
 {
     Run(4294967293u, 5); // 2^32 - 3, then 5 after the wrap
     QCOMPARE(Impulses(), QStringLiteral("8"));
@@ -115,7 +115,7 @@ void TestMeasure::counterWrapsAround()
     QCOMPARE(Impulses(), QStringLiteral("16"));
 }
 
-void TestMeasure::firstReadingWithoutBaseIsOnlyTheBase()
+void tst_measure::firstReadingWithoutBaseIsOnlyTheBase()
 {
     Click("btnStartStop");
     mDlg->OnImp(500000);
@@ -124,7 +124,7 @@ void TestMeasure::firstReadingWithoutBaseIsOnlyTheBase()
     QCOMPARE(Impulses(), QStringLiteral("100"));
 }
 
-void TestMeasure::readingsWhileStoppedMoveTheBase()
+void tst_measure::readingsWhileStoppedMoveTheBase()
 {
     Run(100, 150);
     QCOMPARE(Impulses(), QStringLiteral("50"));
@@ -137,7 +137,7 @@ void TestMeasure::readingsWhileStoppedMoveTheBase()
     QCOMPARE(Impulses(), QStringLiteral("10"));
 }
 
-void TestMeasure::totalStopsAtCounterRange()
+void tst_measure::totalStopsAtCounterRange()
 {
     Run(0, 4294967295u);
     QCOMPARE(Impulses(), QStringLiteral("4294967295"));
@@ -151,7 +151,7 @@ void TestMeasure::totalStopsAtCounterRange()
     QCOMPARE(Impulses(), QStringLiteral("4294967295"));
 }
 
-void TestMeasure::distanceChangeRecomputesWhileStopped()
+void tst_measure::distanceChangeRecomputesWhileStopped()
 {
     Run(0, 250);
     QVERIFY(Distance()->isEnabled());
@@ -173,7 +173,7 @@ void TestMeasure::distanceChangeRecomputesWhileStopped()
     QCOMPARE(Distance()->decimals(), 1);
 }
 
-void TestMeasure::addingRunsAverages_data()
+void tst_measure::addingRunsAverages_data()
 {
     QTest::addColumn<QList<quint32>>("impulses");
     QTest::addColumn<QList<double>>("distances");
@@ -196,7 +196,7 @@ void TestMeasure::addingRunsAverages_data()
     }
 }
 
-void TestMeasure::addingRunsAverages()
+void tst_measure::addingRunsAverages()
 {
     QFETCH(QList<quint32>, impulses);
     QFETCH(QList<double>, distances);
@@ -237,7 +237,7 @@ void TestMeasure::addingRunsAverages()
              QStringLiteral("Ср.W-конст.=%1 имп/км").arg(average));
 }
 
-void TestMeasure::addImpossibleWhileRunningOrEmpty()
+void tst_measure::addImpossibleWhileRunningOrEmpty()
 {
     QVERIFY(!Button("btnAdd")->isEnabled());
     mDlg->OnImp(10);
@@ -259,7 +259,7 @@ void TestMeasure::addImpossibleWhileRunningOrEmpty()
     QCOMPARE(mDlg->GetAverageW(), 0u);
 }
 
-void TestMeasure::clearDisablesOk()
+void tst_measure::clearDisablesOk()
 {
     Run(0, 250);
     Click("btnAdd");
@@ -282,7 +282,7 @@ void TestMeasure::clearDisablesOk()
     QCOMPARE(mDlg->GetAverageW(), 5000u);
 }
 
-void TestMeasure::okHandsAverageBack()
+void tst_measure::okHandsAverageBack()
 {
     QSignalSpy finished(mDlg.get(), &QDialog::finished);
     Run(0, 250);
@@ -293,7 +293,7 @@ void TestMeasure::okHandsAverageBack()
     QCOMPARE(mDlg->GetAverageW(), 12500u);
 }
 
-void TestMeasure::form()
+void tst_measure::form()
 {
     QCOMPARE(mDlg->windowTitle(), QStringLiteral("Вестра:Вельмора. v1.0"));
     QCOMPARE(mDlg->size(), QSize(680, 430));
@@ -314,5 +314,5 @@ void TestMeasure::form()
     QCOMPARE(ClippedTexts(mDlg.get()).join(QLatin1Char(' ')), QString());
 }
 
-QTEST_MAIN(TestMeasure)
+QTEST_MAIN(tst_measure)
 #include "tst_measure.moc"

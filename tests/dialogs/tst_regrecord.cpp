@@ -69,7 +69,7 @@ private:
 
 } // namespace
 
-class TestRegRecord : public QObject
+class tst_regrecord : public QObject
 {
     Q_OBJECT
 
@@ -110,7 +110,7 @@ private:
     std::unique_ptr<CKR_VUInfoDlg> mDlg;
 };
 
-void TestRegRecord::initTestCase()
+void tst_regrecord::initTestCase()
 {
     QVERIFY2(mFix.Start(), qPrintable(mFix.unit.ErrorString()));
     QVERIFY(mWork.isValid());
@@ -124,19 +124,19 @@ void TestRegRecord::initTestCase()
     QTRY_VERIFY_WITH_TIMEOUT(Idle(), 8000);
 }
 
-void TestRegRecord::cleanupTestCase()
+void tst_regrecord::cleanupTestCase()
 {
     mDlg.reset();
     QDir::setCurrent(mOldCurrent);
 }
 
-void TestRegRecord::Read()
+void tst_regrecord::Read()
 {
     Button("btnRead")->click();
     QTRY_VERIFY_WITH_TIMEOUT(Idle(), 8000);
 }
 
-QString TestRegRecord::Save(const QString& aPath)
+QString tst_regrecord::Save(const QString& aPath)
 {
     QString proposed;
     mTech.Reset();
@@ -149,7 +149,7 @@ QString TestRegRecord::Save(const QString& aPath)
     return proposed;
 }
 
-void TestRegRecord::Load(const QString& aPath, QString* aBoxTitle, QString* aBoxText, bool aOtherVehicle)
+void tst_regrecord::Load(const QString& aPath, QString* aBoxTitle, QString* aBoxText, bool aOtherVehicle)
 {
     mTech.Reset();
     mTech.In("QFileDialog", ChooseFile(aPath));
@@ -164,7 +164,7 @@ void TestRegRecord::Load(const QString& aPath, QString* aBoxTitle, QString* aBox
     QVERIFY2(mTech.Failures().isEmpty(), mTech.Report());
 }
 
-void TestRegRecord::saveWritesTheRecordByteForByte()
+void tst_regrecord::saveWritesTheRecordByteForByte()
 {
     Edit("edtVUManufacturer")->setText("ООО \"Вестра\" & Ко"); // escaping of the XML text
     // 13 characters, the most the field takes; the field holds the Cyrillic capitals as the unit does, as
@@ -266,7 +266,7 @@ void TestRegRecord::saveWritesTheRecordByteForByte()
     QVERIFY2(mTech.Failures().isEmpty(), mTech.Report());
 }
 
-void TestRegRecord::fileNameFallsBackToTheVin()
+void tst_regrecord::fileNameFallsBackToTheVin()
 {
     Edit("edtVehicleRegNo")->setText("   ");
     Edit("edtVehicleVIN")->setText("XTA2109907 0001 ");
@@ -278,7 +278,7 @@ void TestRegRecord::fileNameFallsBackToTheVin()
     Read();
 }
 
-void TestRegRecord::cancelledSaveWritesNothing()
+void tst_regrecord::cancelledSaveWritesNothing()
 {
     const QStringList before = QDir(mWork.path()).entryList(QDir::Files);
     Save(QString());
@@ -286,7 +286,7 @@ void TestRegRecord::cancelledSaveWritesNothing()
     QVERIFY2(mTech.Failures().isEmpty(), mTech.Report());
 }
 
-void TestRegRecord::unwritableFileIsReported()
+void tst_regrecord::unwritableFileIsReported()
 {
     const QString path = mWork.filePath("missing/dir/record.xml");
     QString title, text;
@@ -301,7 +301,7 @@ void TestRegRecord::unwritableFileIsReported()
     QVERIFY(!QFile::exists(path));
 }
 
-void TestRegRecord::recordWithoutOptionalPages()
+void tst_regrecord::recordWithoutOptionalPages()
 {
     mFix.unit.SetOptions(0x20);
     mFix.unit.SetRawValue(P::PID_VUSettings, Le(0x29, 4));
@@ -326,7 +326,7 @@ void TestRegRecord::recordWithoutOptionalPages()
     Read();
 }
 
-void TestRegRecord::SetSentinels()
+void tst_regrecord::SetSentinels()
 {
     Edit("edtVehicleVIN")->setText("SENTINEL");
     Edit("edtVehicleRegNo")->setText("SENTINEL");
@@ -338,7 +338,7 @@ void TestRegRecord::SetSentinels()
     Edit("edtMdmAPN")->setText("SENTINEL");
 }
 
-void TestRegRecord::loadRecord_data()
+void tst_regrecord::loadRecord_data()
 {
     QTest::addColumn<QString>("xml");
     QTest::addColumn<QStringList>("texts"); // VIN, registration number, tyre, access point
@@ -405,7 +405,7 @@ void TestRegRecord::loadRecord_data()
         << kSentinels << 77 << 7.7 << 120 << true;
 }
 
-void TestRegRecord::loadRecord()
+void tst_regrecord::loadRecord()
 {
     QFETCH(QString, xml);
     QFETCH(QStringList, texts);
@@ -440,7 +440,7 @@ void TestRegRecord::loadRecord()
     QCOMPARE(Edit("edtVUPartNo")->text(), QString("ВТ-01.02М"));
 }
 
-void TestRegRecord::loadFailuresLeaveTheFields_data()
+void tst_regrecord::loadFailuresLeaveTheFields_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content"); // empty: a local socket, which cannot be opened
@@ -463,7 +463,7 @@ void TestRegRecord::loadFailuresLeaveTheFields_data()
                                   "сертификата тахографа\\. Значения не загружены\\.$";
 }
 
-void TestRegRecord::loadFailuresLeaveTheFields()
+void tst_regrecord::loadFailuresLeaveTheFields()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
@@ -488,7 +488,7 @@ void TestRegRecord::loadFailuresLeaveTheFields()
     QCOMPARE(Find<QSpinBox>("speVehicleMaxSpeed")->value(), 77);
 }
 
-void TestRegRecord::textsOutsideTheCodePageSurviveARoundTrip()
+void tst_regrecord::textsOutsideTheCodePageSurviveARoundTrip()
 {
     // ü, ł and 中 have no Windows-1251 byte; «» and € have.
     const QStringList texts{"XTÜ1234567890ABC", "Ł 123 中", "295/80 «ü» 22,5", "apn.€.中国"};
@@ -513,7 +513,7 @@ void TestRegRecord::textsOutsideTheCodePageSurviveARoundTrip()
     QCOMPARE(Edit("edtMdmAPN")->text(), texts[3]);
 }
 
-void TestRegRecord::successfulWriteOffersTheRecordOfWhatWasWritten()
+void tst_regrecord::successfulWriteOffersTheRecordOfWhatWasWritten()
 {
     Read();
     Edit("edtVehicleVIN")->setText("XTA21099070005678");
@@ -541,7 +541,7 @@ void TestRegRecord::successfulWriteOffersTheRecordOfWhatWasWritten()
 
 // A unit that sets bit 31 of its options and settings: the record keeps them as the loaders read them
 // back (signed), and loading the record restores them.
-void TestRegRecord::topBitOfTheMasksComesBackFromTheRecord()
+void tst_regrecord::topBitOfTheMasksComesBackFromTheRecord()
 {
     const quint32 options = 0x8000002Bu;
     const quint32 settings = 0x80000021u;
@@ -573,7 +573,7 @@ int main(int argc, char** argv)
     // A Russian workshop PC: the decimal point is a comma.
     qputenv("LC_ALL", "ru_RU.UTF-8");
     QApplication app(argc, argv);
-    TestRegRecord test;
+    tst_regrecord test;
     return QTest::qExec(&test, argc, argv);
 }
 

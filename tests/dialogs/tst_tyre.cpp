@@ -9,7 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-class TestTyre : public QObject
+class tst_tyre : public QObject
 {
     Q_OBJECT
 
@@ -25,7 +25,7 @@ private slots:
     void okAndCancel();
 };
 
-void TestTyre::circumference_data()
+void tst_tyre::circumference_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("length");
@@ -84,7 +84,7 @@ void TestTyre::circumference_data()
     QTest::newRow("three digit diameter") << "331x12,5R15" << -1 << QString();
 }
 
-void TestTyre::circumference()
+void tst_tyre::circumference()
 {
     QFETCH(QString, text);
     QFETCH(int, length);
@@ -96,7 +96,7 @@ void TestTyre::circumference()
     QCOMPARE(gotInfo, info);
 }
 
-void TestTyre::commaLocale_data()
+void tst_tyre::commaLocale_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("length");
@@ -108,7 +108,7 @@ void TestTyre::commaLocale_data()
 }
 
 // The numbers are read with the locale's decimal point whatever separator was typed.
-void TestTyre::commaLocale()
+void tst_tyre::commaLocale()
 {
     QFETCH(QString, text);
     QFETCH(int, length);
@@ -119,14 +119,14 @@ void TestTyre::commaLocale()
     QCOMPARE(got, length);
 }
 
-void TestTyre::infoClearedWhenNotRecognised()
+void tst_tyre::infoClearedWhenNotRecognised()
 {
     QString info = QStringLiteral("old");
     QCOMPARE(TyreCircumference(QStringLiteral("abc"), &info), -1);
     QVERIFY(info.isEmpty());
 }
 
-void TestTyre::dialogShowsResultOfInitialText()
+void tst_tyre::dialogShowsResultOfInitialText()
 {
     // The initial text equals the form's own text: the result must show all the same.
     CKR_TyreDlg dlg(QStringLiteral("295/80 R22,5"));
@@ -143,7 +143,7 @@ void TestTyre::dialogShowsResultOfInitialText()
     QCOMPARE(empty.GetLConst(), -1);
 }
 
-void TestTyre::dialogFollowsTyping()
+void tst_tyre::dialogFollowsTyping()
 {
     CKR_TyreDlg dlg(QStringLiteral("99"));
     dlg.show();
@@ -166,7 +166,7 @@ void TestTyre::dialogFollowsTyping()
     QCOMPARE(dlg.GetLConst(), -1);
 }
 
-void TestTyre::dialogForm()
+void tst_tyre::dialogForm()
 {
     CKR_TyreDlg dlg(QStringLiteral("1040"));
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Расчет окружности шины"));
@@ -181,7 +181,7 @@ void TestTyre::dialogForm()
     }
 }
 
-void TestTyre::okAndCancel()
+void tst_tyre::okAndCancel()
 {
     CKR_TyreDlg dlg(QStringLiteral("1040"));
     dlg.show();
@@ -196,5 +196,5 @@ void TestTyre::okAndCancel()
     QCOMPARE(finished.at(1).at(0).toInt(), int(QDialog::Rejected));
 }
 
-QTEST_MAIN(TestTyre)
+QTEST_MAIN(tst_tyre)
 #include "tst_tyre.moc"

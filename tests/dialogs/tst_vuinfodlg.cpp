@@ -25,7 +25,7 @@ const char* const kSentence = "$GPRMC,083015.00,A,5545.1234,N,03739.5678,E,10.0,
 
 } // namespace
 
-class TestVUInfoDlg : public QObject
+class tst_vuinfodlg : public QObject
 {
     Q_OBJECT
 
@@ -69,7 +69,7 @@ private:
     std::unique_ptr<CKR_VUInfoDlg> mDlg;
 };
 
-void TestVUInfoDlg::initTestCase()
+void tst_vuinfodlg::initTestCase()
 {
     QVERIFY2(mFix.Start(), qPrintable(mFix.unit.ErrorString()));
     mFix.unit.SetRawValue(P::PID_GPSData, Padded(kSentence, 68));
@@ -80,12 +80,12 @@ void TestVUInfoDlg::initTestCase()
     QTRY_VERIFY_WITH_TIMEOUT(Idle(), 8000);
 }
 
-void TestVUInfoDlg::cleanupTestCase()
+void tst_vuinfodlg::cleanupTestCase()
 {
     mDlg.reset();
 }
 
-void TestVUInfoDlg::Read()
+void tst_vuinfodlg::Read()
 {
     mFix.unit.ClearLog();
     Button("btnRead")->click();
@@ -93,7 +93,7 @@ void TestVUInfoDlg::Read()
     QTRY_VERIFY_WITH_TIMEOUT(Idle(), 8000);
 }
 
-void TestVUInfoDlg::Write(bool aYes)
+void tst_vuinfodlg::Write(bool aYes)
 {
     mFix.unit.ClearLog();
     mTech.Reset();
@@ -108,7 +108,7 @@ void TestVUInfoDlg::Write(bool aYes)
     QVERIFY2(mTech.Failures().isEmpty(), mTech.Report());
 }
 
-void TestVUInfoDlg::readShowsEveryValueOfTheUnit()
+void tst_vuinfodlg::readShowsEveryValueOfTheUnit()
 {
     const auto unitText = [this](int aId) { return mFix.unit.Value(aId).toString().trimmed(); };
     QCOMPARE(Edit("edtVUPartNo")->text(), QString("ВТ-01.02М"));
@@ -145,7 +145,7 @@ void TestVUInfoDlg::readShowsEveryValueOfTheUnit()
     QVERIFY(!Find<QCheckBox>("chbModemUsed")->isChecked());
 }
 
-void TestVUInfoDlg::gpsSentence_data()
+void tst_vuinfodlg::gpsSentence_data()
 {
     QTest::addColumn<QString>("sentence");
     QTest::addColumn<QStringList>("shown"); // latitude, longitude, speed, date and time
@@ -158,7 +158,7 @@ void TestVUInfoDlg::gpsSentence_data()
     QTest::newRow("unit without receiver (empty text)") << "" << QStringList{"", "", "", ""};
 }
 
-void TestVUInfoDlg::gpsSentence()
+void tst_vuinfodlg::gpsSentence()
 {
     QFETCH(QString, sentence);
     QFETCH(QStringList, shown);
@@ -173,7 +173,7 @@ void TestVUInfoDlg::gpsSentence()
     QCOMPARE(texts, shown);
 }
 
-void TestVUInfoDlg::modemCheckBoxEnablesTheModemFields()
+void tst_vuinfodlg::modemCheckBoxEnablesTheModemFields()
 {
     auto* used = Find<QCheckBox>("chbModemUsed");
     const QList<QWidget*> fields{Edit("edtMdmAPN"),      Edit("edtMdmLogin"),
@@ -193,7 +193,7 @@ void TestVUInfoDlg::modemCheckBoxEnablesTheModemFields()
     Tabs()->setCurrentIndex(0);
 }
 
-void TestVUInfoDlg::pingsFollowTheClockButNotTheZone()
+void tst_vuinfodlg::pingsFollowTheClockButNotTheZone()
 {
     const QDateTime moved(QDate(2030, 7, 1), QTime(12, 0), Qt::UTC);
     mFix.unit.SetVUClock(moved, 60);
@@ -209,7 +209,7 @@ void TestVUInfoDlg::pingsFollowTheClockButNotTheZone()
     QCOMPARE(Zone()->value(), 60);
 }
 
-void TestVUInfoDlg::writeSendsEveryEditedValue()
+void tst_vuinfodlg::writeSendsEveryEditedValue()
 {
     Edit("edtVehicleVIN")->setText("XTA21099070001234");
     Edit("edtVehicleRegNo")->setText("а123вс77");
@@ -264,7 +264,7 @@ void TestVUInfoDlg::writeSendsEveryEditedValue()
     QTRY_VERIFY_WITH_TIMEOUT(qAbs(Clock()->dateTime().secsTo(mFix.unit.VUClock())) <= 1, 3000);
 }
 
-void TestVUInfoDlg::unchangedFieldsWriteBackTheUnitsBytes()
+void tst_vuinfodlg::unchangedFieldsWriteBackTheUnitsBytes()
 {
     mFix.unit.SetRawValue(P::PID_VUHROdometer, Le(123456789, 4)); // shown as 123456.8 km
     mFix.unit.SetRawValue(P::PID_VehicleRegNo, QByteArray("\x01") + Padded("A123BC777", 14));
@@ -288,7 +288,7 @@ void TestVUInfoDlg::unchangedFieldsWriteBackTheUnitsBytes()
     QCOMPARE(mFix.WrittenValue(P::PID_VUSettings), Le(0xFFFFFFF7u, 4));
 }
 
-void TestVUInfoDlg::declinedConfirmationWritesNothing()
+void tst_vuinfodlg::declinedConfirmationWritesNothing()
 {
     const int requestsBefore = mFix.unit.RequestCount();
     Edit("edtVehicleVIN")->setText("WDB9634031L999999");
@@ -300,7 +300,7 @@ void TestVUInfoDlg::declinedConfirmationWritesNothing()
     QCOMPARE(mTech.Seen(), QStringList{"VU_Confirm"});
 }
 
-void TestVUInfoDlg::unitWithoutOptionsHasTwoPagesAndEightWrites()
+void tst_vuinfodlg::unitWithoutOptionsHasTwoPagesAndEightWrites()
 {
     mFix.unit.SetOptions(0);
     mFix.unit.SetRawValue(P::PID_VUSettings, Le(0x2B, 4));
@@ -314,7 +314,7 @@ void TestVUInfoDlg::unitWithoutOptionsHasTwoPagesAndEightWrites()
     QCOMPARE(mFix.WrittenValue(P::PID_VUSettings), Le(0x23, 4)); // the modem bit cleared, the rest kept
 }
 
-void TestVUInfoDlg::rereadRecreatesTheOptionalPages()
+void tst_vuinfodlg::rereadRecreatesTheOptionalPages()
 {
     mFix.unit.SetOptions(0x0B);
     Read();
@@ -330,7 +330,7 @@ void TestVUInfoDlg::rereadRecreatesTheOptionalPages()
     QCOMPARE(TabTitles(), (QStringList{"Тахограф", "Рег.инф.", "ГЛОНАСС"}));
 }
 
-void TestVUInfoDlg::refusedPositionAndModemTextsStillCompleteTheRead()
+void tst_vuinfodlg::refusedPositionAndModemTextsStillCompleteTheRead()
 {
     // A unit without a receiver refuses the position; one without a modem refuses its texts.
     mFix.unit.SetOptions(0x0B);
@@ -349,13 +349,13 @@ void TestVUInfoDlg::refusedPositionAndModemTextsStillCompleteTheRead()
     mFix.unit.ClearNegativeReplies();
 }
 
-void TestVUInfoDlg::silentUnitGivesOneErrorAndCloses()
+void tst_vuinfodlg::silentUnitGivesOneErrorAndCloses()
 {
     CheckSilentUnitGivesOneErrorAndCloses(mFix, mTech, mDlg.get());
     mDlg.reset(); // stops the parked worker
 }
 
-void TestVUInfoDlg::noUnitAbandonsConstruction()
+void tst_vuinfodlg::noUnitAbandonsConstruction()
 {
     CheckNoUnitAbandonsConstruction<CKR_VUInfoDlg>(mTech);
 }
@@ -365,7 +365,7 @@ int main(int argc, char** argv)
     // A Russian workshop PC: the decimal point is a comma.
     qputenv("LC_ALL", "ru_RU.UTF-8");
     QApplication app(argc, argv);
-    TestVUInfoDlg test;
+    tst_vuinfodlg test;
     return QTest::qExec(&test, argc, argv);
 }
 

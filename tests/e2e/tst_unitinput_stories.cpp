@@ -39,6 +39,17 @@ private:
         aTech.In(QStringLiteral("QFileDialog"), ChooseFile(aRecord));
     }
 
+    // The critical box that refuses aPath as no work record, naming it.
+    static void ExpectRefusal(Technician& aTech, const QString& aPath)
+    {
+        aTech.In(QStringLiteral("QMessageBox"), [&aTech, aPath](QWidget* w) {
+            auto* box = static_cast<QMessageBox*>(w);
+            aTech.Check(box->icon() == QMessageBox::Critical && box->text().contains(aPath),
+                        QStringLiteral("refusal of the settings file: %1").arg(box->text()));
+            PressOk(w);
+        });
+    }
+
     static QString ConfirmText(QWidget* aDialog)
     {
         const auto* label = aDialog->findChild<QLabel*>(QStringLiteral("label"));
@@ -171,12 +182,7 @@ private slots:
             QStringLiteral("VUS_Info"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnLoad")); },
             Technician::Enabled(QStringLiteral("btnLoad")));
         tech.In(QStringLiteral("QFileDialog"), ChooseFile(wrongKind));
-        tech.In(QStringLiteral("QMessageBox"), [&](QWidget* w) {
-            auto* box = static_cast<QMessageBox*>(w);
-            tech.Check(box->icon() == QMessageBox::Critical && box->text().contains(wrongKind),
-                       QStringLiteral("refusal of the settings file: %1").arg(box->text()));
-            PressOk(w);
-        });
+        ExpectRefusal(tech, wrongKind);
         // This unit's calibration record, then a write.
         tech.In(QStringLiteral("VUS_Info"), [&](QWidget* w) {
             tech.Check(Technician::Find<QSpinBox>(w, QStringLiteral("speVehicleMaxSpeed"))->value() == 90,
@@ -216,12 +222,7 @@ private slots:
         tech.In(QStringLiteral("VUD_Certificate"),
                 [&](QWidget* w) { tech.Click(w, QStringLiteral("btnLoad")); });
         tech.In(QStringLiteral("QFileDialog"), ChooseFile(wrongKind));
-        tech.In(QStringLiteral("QMessageBox"), [&](QWidget* w) {
-            auto* box = static_cast<QMessageBox*>(w);
-            tech.Check(box->icon() == QMessageBox::Critical && box->text().contains(wrongKind),
-                       QStringLiteral("refusal of the settings file: %1").arg(box->text()));
-            PressOk(w);
-        });
+        ExpectRefusal(tech, wrongKind);
         tech.In(QStringLiteral("VUD_Certificate"), [&](QWidget* w) {
             vinAfter = Technician::Find<QLineEdit>(w, QStringLiteral("edtVehicleVIN"))->text();
             tech.Click(w, QStringLiteral("btnClose"));

@@ -29,7 +29,7 @@ quint64 Packed(const QDateTime& aUtc, int aOffset)
 
 } // namespace
 
-class TestHiProt : public QObject
+class tst_hiprot : public QObject
 {
     Q_OBJECT
 
@@ -67,7 +67,7 @@ private:
     QByteArray mReplyData;
 };
 
-void TestHiProt::initTestCase()
+void tst_hiprot::initTestCase()
 {
     qputenv("VELMORA_SERIAL_DIR", mDir.path().toLocal8Bit());
     mUnit = new PtyUnit;
@@ -81,19 +81,19 @@ void TestHiProt::initTestCase()
     });
 }
 
-void TestHiProt::cleanupTestCase()
+void tst_hiprot::cleanupTestCase()
 {
     delete mUnit;
     mPort.Close();
     qunsetenv("VELMORA_SERIAL_DIR");
 }
 
-void TestHiProt::init()
+void tst_hiprot::init()
 {
     mUnit->ClearFrames();
 }
 
-void TestHiProt::writeRequest_data()
+void tst_hiprot::writeRequest_data()
 {
     QTest::addColumn<int>("id");
     QTest::addColumn<QVariant>("value");
@@ -131,7 +131,7 @@ void TestHiProt::writeRequest_data()
         << int(P::PID_MdmGlnURL) << QVariant(QString(252, 'u')) << Hex("2E3500") + QByteArray(252, 'u') << "";
 }
 
-void TestHiProt::writeRequest()
+void tst_hiprot::writeRequest()
 {
     QFETCH(int, id);
     QFETCH(QVariant, value);
@@ -148,7 +148,7 @@ void TestHiProt::writeRequest()
     QCOMPARE(log.Lines(), debug.isEmpty() ? QStringList() : QStringList{debug});
 }
 
-void TestHiProt::readRequest_data()
+void tst_hiprot::readRequest_data()
 {
     QTest::addColumn<int>("id");
     QTest::addColumn<QByteArray>("reply");
@@ -169,7 +169,7 @@ void TestHiProt::readRequest_data()
                             << QVariant(" 10004027/01 07/07/A1") << "";
 }
 
-void TestHiProt::readRequest()
+void tst_hiprot::readRequest()
 {
     QFETCH(int, id);
     QFETCH(QByteArray, reply);
@@ -192,7 +192,7 @@ void TestHiProt::readRequest()
     QCOMPARE(log.Lines(), debug.isEmpty() ? QStringList() : QStringList{debug});
 }
 
-void TestHiProt::unknownIdentifier()
+void tst_hiprot::unknownIdentifier()
 {
     P prot(&mPort);
     QVariant value(7);
@@ -205,7 +205,7 @@ void TestHiProt::unknownIdentifier()
     QCOMPARE(mUnit->RawReceived(), QByteArray());
 }
 
-void TestHiProt::shortReplyIsRefused_data()
+void tst_hiprot::shortReplyIsRefused_data()
 {
     QTest::addColumn<int>("id");
     QTest::addColumn<QByteArray>("reply");
@@ -216,7 +216,7 @@ void TestHiProt::shortReplyIsRefused_data()
     QTest::newRow("code page missing") << int(P::PID_VUManufacturer) << Hex("621500");
 }
 
-void TestHiProt::shortReplyIsRefused()
+void tst_hiprot::shortReplyIsRefused()
 {
     QFETCH(int, id);
     QFETCH(QByteArray, reply);
@@ -229,7 +229,7 @@ void TestHiProt::shortReplyIsRefused()
     QCOMPARE(mUnit->FrameCount(), 1); // the reply was valid on the line: no retry
 }
 
-void TestHiProt::overlongWriteIsRefused()
+void tst_hiprot::overlongWriteIsRefused()
 {
     P prot(&mPort);
     QVERIFY(!prot.WriteParam(P::PID_MdmAPN, QString(253, 'a')));
@@ -246,7 +246,7 @@ void TestHiProt::overlongWriteIsRefused()
     QCOMPARE(prot.LastError(), VUErr::Ok);
 }
 
-void TestHiProt::failuresKeepValue()
+void tst_hiprot::failuresKeepValue()
 {
     SetReplyData(Hex("7F2222"));
     TestLog log;
@@ -265,7 +265,7 @@ void TestHiProt::failuresKeepValue()
     QCOMPARE(log.Lines(), (QStringList{"LoLev_Err=2147483682", "LoLev_Err=2", "LoLev_Err=2"}));
 }
 
-void TestHiProt::errorClearedByNextRequest()
+void tst_hiprot::errorClearedByNextRequest()
 {
     P prot(&mPort);
     QVariant value;
@@ -280,5 +280,5 @@ void TestHiProt::errorClearedByNextRequest()
     QCOMPARE(prot.LastError(), VUErr::Ok);
 }
 
-QTEST_GUILESS_MAIN(TestHiProt)
+QTEST_GUILESS_MAIN(tst_hiprot)
 #include "tst_hiprot.moc"

@@ -18,7 +18,7 @@ termios Wanted()
 
 } // namespace
 
-class TestLineSettings : public QObject
+class tst_linesettings : public QObject
 {
     Q_OBJECT
 
@@ -29,7 +29,7 @@ private slots:
 
 // What the driver reports back after the port asked for 9600 8O1: a pseudo-terminal may only lose the
 // parity; a device with a wire must keep everything.
-void TestLineSettings::held_data()
+void tst_linesettings::held_data()
 {
     QTest::addColumn<int>("change");
     QTest::addColumn<bool>("pseudo");
@@ -57,7 +57,7 @@ void TestLineSettings::held_data()
     QTest::newRow("pty at 4800") << int(OtherSpeed) << true << false;
 }
 
-void TestLineSettings::held()
+void tst_linesettings::held()
 {
     QFETCH(int, change);
     QFETCH(bool, pseudo);
@@ -87,5 +87,5 @@ void TestLineSettings::held()
     QCOMPARE(LineSettingsHeld(wanted, got, pseudo), usable);
 }
 
-QTEST_GUILESS_MAIN(TestLineSettings)
+QTEST_GUILESS_MAIN(tst_linesettings)
 #include "tst_linesettings.moc"

@@ -14,7 +14,7 @@ using Faults = VUSimulator::Faults;
 
 Q_DECLARE_METATYPE(VUSimulator::Faults)
 
-class TestLinkSim : public QObject
+class tst_linksim : public QObject
 {
     Q_OBJECT
 
@@ -31,19 +31,19 @@ private:
     QTemporaryDir mDir;
 };
 
-void TestLinkSim::initTestCase()
+void tst_linksim::initTestCase()
 {
     RegisterLinkMetaTypes();
     qputenv("VELMORA_SERIAL_DIR", mDir.path().toLocal8Bit());
 }
 
-void TestLinkSim::cleanupTestCase()
+void tst_linksim::cleanupTestCase()
 {
     qunsetenv("VELMORA_SERIAL_DIR");
 }
 
 // Every parameter written through the worker and read back: what the unit keeps is what was meant.
-void TestLinkSim::writeThenReadEverything()
+void tst_linksim::writeThenReadEverything()
 {
     VUSimulator sim;
     QVERIFY2(sim.Start(mDir.path(), 3), qPrintable(sim.ErrorString()));
@@ -134,7 +134,7 @@ void TestLinkSim::writeThenReadEverything()
     }
 }
 
-void TestLinkSim::faults_data()
+void tst_linksim::faults_data()
 {
     QTest::addColumn<Faults>("faults");
     QTest::addColumn<int>("negative"); // reason for a refusal of the clock, -1 none
@@ -178,7 +178,7 @@ void TestLinkSim::faults_data()
     QTest::newRow("refused") << Faults{} << 0x22 << 0x80000022u << 1;
 }
 
-void TestLinkSim::faults()
+void tst_linksim::faults()
 {
     QFETCH(Faults, faults);
     QFETCH(int, negative);
@@ -203,7 +203,7 @@ void TestLinkSim::faults()
 }
 
 // Ports: "u" simulated unit, "s" silent unit, "n" unit refusing everything.
-void TestLinkSim::portSearch_data()
+void tst_linksim::portSearch_data()
 {
     QTest::addColumn<QString>("ports"); // position = port number - 1, "." = no port
     QTest::addColumn<int>("result");
@@ -213,7 +213,7 @@ void TestLinkSim::portSearch_data()
     QTest::newRow("nobody") << "s.s" << -1 << "1, 3";
 }
 
-void TestLinkSim::portSearch()
+void tst_linksim::portSearch()
 {
     QFETCH(QString, ports);
     QFETCH(int, result);
@@ -241,5 +241,5 @@ void TestLinkSim::portSearch()
     qInfo("search took %lld ms", timer.elapsed());
 }
 
-QTEST_GUILESS_MAIN(TestLinkSim)
+QTEST_GUILESS_MAIN(tst_linksim)
 #include "tst_linksim.moc"

@@ -22,7 +22,7 @@ const QByteArray kRequestFrame = Hex("80EEF003220BF987");
 
 } // namespace
 
-class TestLoLev : public QObject
+class tst_lolev : public QObject
 {
     Q_OBJECT
 
@@ -51,14 +51,14 @@ private:
     UART* mPort = nullptr;
 };
 
-void TestLoLev::init()
+void tst_lolev::init()
 {
     mDir = new QTemporaryDir;
     qputenv("VELMORA_SERIAL_DIR", mDir->path().toLocal8Bit());
     mPort = new UART;
 }
 
-void TestLoLev::cleanup()
+void tst_lolev::cleanup()
 {
     delete mPort;
     mPort = nullptr;
@@ -67,12 +67,12 @@ void TestLoLev::cleanup()
     mDir = nullptr;
 }
 
-bool TestLoLev::OpenPort(PtyUnit& aUnit)
+bool tst_lolev::OpenPort(PtyUnit& aUnit)
 {
     return aUnit.LinkAs(mDir->path(), 1) && mPort->Open(1, 9600) == S_OK;
 }
 
-void TestLoLev::buildFrame_data()
+void tst_lolev::buildFrame_data()
 {
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<int>("target");
@@ -88,7 +88,7 @@ void TestLoLev::buildFrame_data()
     QTest::newRow("1000 bytes") << QByteArray(1000, '\1') << 0xEE << 0xF0 << QByteArray();
 }
 
-void TestLoLev::buildFrame()
+void tst_lolev::buildFrame()
 {
     QFETCH(QByteArray, data);
     QFETCH(int, target);
@@ -98,7 +98,7 @@ void TestLoLev::buildFrame()
 }
 
 // A valid reply, delivered whole, byte by byte or in odd pieces.
-void TestLoLev::positiveReply_data()
+void tst_lolev::positiveReply_data()
 {
     QTest::addColumn<QByteArray>("replyData");
     QTest::addColumn<QList<int>>("chunks");
@@ -113,7 +113,7 @@ void TestLoLev::positiveReply_data()
     QTest::newRow("7F later in data") << Hex("627F7F7F") << QList<int>{1000} << 0;
 }
 
-void TestLoLev::positiveReply()
+void tst_lolev::positiveReply()
 {
     QFETCH(QByteArray, replyData);
     QFETCH(QList<int>, chunks);
@@ -133,7 +133,7 @@ void TestLoLev::positiveReply()
     QCOMPARE(log.Lines(), QStringList());
 }
 
-void TestLoLev::negativeReply_data()
+void tst_lolev::negativeReply_data()
 {
     QTest::addColumn<QByteArray>("replyData");
     QTest::addColumn<quint32>("code");
@@ -147,7 +147,7 @@ void TestLoLev::negativeReply_data()
 }
 
 // A refusal is final: one attempt only.
-void TestLoLev::negativeReply()
+void tst_lolev::negativeReply()
 {
     QFETCH(QByteArray, replyData);
     QFETCH(quint32, code);
@@ -166,7 +166,7 @@ void TestLoLev::negativeReply()
     QCOMPARE(log.Lines(), QStringList{"LoLev_Err=" + QString::number(code)});
 }
 
-void TestLoLev::badReplyRetried_data()
+void tst_lolev::badReplyRetried_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<quint32>("code");
@@ -185,7 +185,7 @@ void TestLoLev::badReplyRetried_data()
     QTest::newRow("short head") << good.left(3) << 4u;
 }
 
-void TestLoLev::badReplyRetried()
+void tst_lolev::badReplyRetried()
 {
     QFETCH(QByteArray, reply);
     QFETCH(quint32, code);
@@ -204,7 +204,7 @@ void TestLoLev::badReplyRetried()
     QCOMPARE(log.Count("!!! LoopCnt = "), 2);
 }
 
-void TestLoLev::silentUnit()
+void tst_lolev::silentUnit()
 {
     PtyUnit unit;
     QVERIFY(OpenPort(unit));
@@ -228,7 +228,7 @@ void TestLoLev::silentUnit()
     qInfo("silent exchange: %lld ms", ms);
 }
 
-void TestLoLev::secondAttemptSucceeds()
+void tst_lolev::secondAttemptSucceeds()
 {
     PtyUnit unit;
     QVERIFY(OpenPort(unit));
@@ -248,7 +248,7 @@ void TestLoLev::secondAttemptSucceeds()
 }
 
 // Bytes left on the line by a failed attempt must not be taken for the next attempt's reply.
-void TestLoLev::leftoverBytesAreDropped()
+void tst_lolev::leftoverBytesAreDropped()
 {
     PtyUnit unit;
     QVERIFY(OpenPort(unit));
@@ -269,7 +269,7 @@ void TestLoLev::leftoverBytesAreDropped()
     QCOMPARE(log.Count("!!! LoopCnt = "), 1);
 }
 
-void TestLoLev::oversizeDataIsNotSent()
+void tst_lolev::oversizeDataIsNotSent()
 {
     PtyUnit unit;
     QVERIFY(OpenPort(unit));
@@ -284,7 +284,7 @@ void TestLoLev::oversizeDataIsNotSent()
     QCOMPARE(log.Count("!!! LoopCnt"), 2);
 }
 
-void TestLoLev::noPort()
+void tst_lolev::noPort()
 {
     TestLog log;
     CKR_LoLev link(nullptr, 0xF0);
@@ -295,7 +295,7 @@ void TestLoLev::noPort()
     QCOMPARE(log.Lines(), QStringList{"LoLev_Err=2"});
 }
 
-void TestLoLev::portClosed()
+void tst_lolev::portClosed()
 {
     TestLog log;
     CKR_LoLev link(mPort, 0xF0);
@@ -307,5 +307,5 @@ void TestLoLev::portClosed()
     QCOMPARE(link.LinkError(), VUErr::Ok);
 }
 
-QTEST_GUILESS_MAIN(TestLoLev)
+QTEST_GUILESS_MAIN(tst_lolev)
 #include "tst_lolev.moc"

@@ -22,7 +22,7 @@ const QByteArray kProbeFrame = QByteArray::fromHex("80EEF003220BF987");
 
 } // namespace
 
-class TestPortFind : public QObject
+class tst_portfind : public QObject
 {
     Q_OBJECT
 
@@ -34,7 +34,7 @@ private slots:
 
 // Ports: "s" silent line, "u" unit, "n" unit refusing the clock, "l" held by another program,
 // "f" not a serial device.
-void TestPortFind::search_data()
+void tst_portfind::search_data()
 {
     QTest::addColumn<PortMap>("ports");
     QTest::addColumn<int>("result");
@@ -58,7 +58,7 @@ void TestPortFind::search_data()
     QTest::newRow("closed to this user") << M{{2, "d"}, {4, "s"}} << -1 << "4" << L{} << L{2};
 }
 
-void TestPortFind::search()
+void tst_portfind::search()
 {
     QFETCH(PortMap, ports);
     QFETCH(int, result);
@@ -135,7 +135,7 @@ void TestPortFind::search()
     qInfo("search took %lld ms", ms);
 }
 
-void TestPortFind::probeOfMissingPort()
+void tst_portfind::probeOfMissingPort()
 {
     QTemporaryDir dir;
     qputenv("VELMORA_SERIAL_DIR", dir.path().toLocal8Bit());
@@ -147,5 +147,5 @@ void TestPortFind::probeOfMissingPort()
     qunsetenv("VELMORA_SERIAL_DIR");
 }
 
-QTEST_GUILESS_MAIN(TestPortFind)
+QTEST_GUILESS_MAIN(tst_portfind)
 #include "tst_portfind.moc"

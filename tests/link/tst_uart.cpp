@@ -12,7 +12,7 @@
 #include <thread>
 #include <unistd.h>
 
-class TestUart : public QObject
+class tst_uart : public QObject
 {
     Q_OBJECT
 
@@ -45,26 +45,26 @@ private:
     QTemporaryDir* mDir = nullptr;
 };
 
-void TestUart::init()
+void tst_uart::init()
 {
     mDir = new QTemporaryDir;
     QVERIFY(mDir->isValid());
     qputenv("VELMORA_SERIAL_DIR", mDir->path().toLocal8Bit());
 }
 
-void TestUart::cleanup()
+void tst_uart::cleanup()
 {
     qunsetenv("VELMORA_SERIAL_DIR");
     delete mDir;
     mDir = nullptr;
 }
 
-bool TestUart::OpenOnUnit(PtyUnit& aUnit, UART& aPort)
+bool tst_uart::OpenOnUnit(PtyUnit& aUnit, UART& aPort)
 {
     return aUnit.LinkAs(mDir->path(), 1) && aPort.Open(1, 9600) == S_OK;
 }
 
-void TestUart::portPath_data()
+void tst_uart::portPath_data()
 {
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("path");
@@ -80,7 +80,7 @@ void TestUart::portPath_data()
     QTest::newRow("-1") << -1 << "";
 }
 
-void TestUart::portPath()
+void tst_uart::portPath()
 {
     QFETCH(int, port);
     QFETCH(QString, path);
@@ -88,7 +88,7 @@ void TestUart::portPath()
     QCOMPARE(UART::PortPath(port), path);
 }
 
-void TestUart::portPathFromDirectory()
+void tst_uart::portPathFromDirectory()
 {
     QCOMPARE(UART::PortPath(7), QDir(mDir->path()).filePath("COM7"));
     QCOMPARE(UART::PortPath(255), QDir(mDir->path()).filePath("COM255"));
@@ -96,7 +96,7 @@ void TestUart::portPathFromDirectory()
     QCOMPARE(UART::PortPath(0), QString());
 }
 
-void TestUart::transferTime_data()
+void tst_uart::transferTime_data()
 {
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("extra");
@@ -111,7 +111,7 @@ void TestUart::transferTime_data()
     QTest::newRow("0") << 0 << 0 << 32;
 }
 
-void TestUart::transferTime()
+void tst_uart::transferTime()
 {
     QFETCH(int, count);
     QFETCH(int, extra);
@@ -126,7 +126,7 @@ void TestUart::transferTime()
     QCOMPARE(port.TransferTime(100, 0), 32);
 }
 
-void TestUart::missingPortFailsQuietly()
+void tst_uart::missingPortFailsQuietly()
 {
     TestLog log;
     UART port;
@@ -137,7 +137,7 @@ void TestUart::missingPortFailsQuietly()
     QCOMPARE(log.Lines(), QStringList());
 }
 
-void TestUart::notATerminal()
+void tst_uart::notATerminal()
 {
     QFile file(QDir(mDir->path()).filePath("COM2"));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -149,7 +149,7 @@ void TestUart::notATerminal()
     QCOMPARE(log.Lines(), QStringList{"UART::Open GetCommState() error"});
 }
 
-void TestUart::reopenSameObject()
+void tst_uart::reopenSameObject()
 {
     PtyUnit unit;
     QVERIFY(unit.LinkAs(mDir->path(), 3));
@@ -163,7 +163,7 @@ void TestUart::reopenSameObject()
     QVERIFY(!port.IsOpen());
 }
 
-void TestUart::exclusiveOpen()
+void tst_uart::exclusiveOpen()
 {
     PtyUnit unit;
     QVERIFY(unit.LinkAs(mDir->path(), 4));
@@ -177,7 +177,7 @@ void TestUart::exclusiveOpen()
     QCOMPARE(second.Open(4, 9600), int(S_OK));
 }
 
-void TestUart::lockedByOtherProgram()
+void tst_uart::lockedByOtherProgram()
 {
     PtyUnit unit;
     QVERIFY(unit.LinkAs(mDir->path(), 6));
@@ -190,7 +190,7 @@ void TestUart::lockedByOtherProgram()
     QCOMPARE(port.Open(6, 9600), int(S_OK));
 }
 
-void TestUart::closedPort()
+void tst_uart::closedPort()
 {
     UART port;
     char buf[4] = {};
@@ -209,7 +209,7 @@ void TestUart::closedPort()
     QCOMPARE(port.Write(buf, 4, 50), -1);
 }
 
-void TestUart::writeReachesUnit()
+void tst_uart::writeReachesUnit()
 {
     PtyUnit unit;
     UART port;
@@ -221,7 +221,7 @@ void TestUart::writeReachesUnit()
     QCOMPARE(unit.ReadRaw(1000, 256).toHex(), all.toHex());
 }
 
-void TestUart::readWholeCount()
+void tst_uart::readWholeCount()
 {
     PtyUnit unit;
     UART port;
@@ -240,7 +240,7 @@ void TestUart::readWholeCount()
     QCOMPARE(buf.toHex(), all.toHex());
 }
 
-void TestUart::silentLineEndsAtLimit()
+void tst_uart::silentLineEndsAtLimit()
 {
     PtyUnit unit;
     UART port;
@@ -253,7 +253,7 @@ void TestUart::silentLineEndsAtLimit()
     QVERIFY2(ms >= 195 && ms < 4000, qPrintable(QString::number(ms)));
 }
 
-void TestUart::gapEndsShortRead()
+void tst_uart::gapEndsShortRead()
 {
     PtyUnit unit;
     UART port;
@@ -268,7 +268,7 @@ void TestUart::gapEndsShortRead()
     QCOMPARE(QByteArray(buf, 3), QByteArray("abc"));
 }
 
-void TestUart::tricklePastLimitIsPartial()
+void tst_uart::tricklePastLimitIsPartial()
 {
     PtyUnit unit;
     UART port;
@@ -292,7 +292,7 @@ void TestUart::tricklePastLimitIsPartial()
     QVERIFY2(ms >= 145 && ms < 3500, qPrintable(QString::number(ms)));
 }
 
-void TestUart::purgeDropsPendingInput()
+void tst_uart::purgeDropsPendingInput()
 {
     PtyUnit unit;
     UART port;
@@ -308,7 +308,7 @@ void TestUart::purgeDropsPendingInput()
 }
 
 // The other end going away (a pseudo-terminal's master closed) ends a read at once, without spinning.
-void TestUart::hangUpEndsReadAtOnce()
+void tst_uart::hangUpEndsReadAtOnce()
 {
     auto unit = std::make_unique<PtyUnit>();
     QVERIFY(unit->LinkAs(mDir->path(), 1));
@@ -322,5 +322,5 @@ void TestUart::hangUpEndsReadAtOnce()
     QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
 }
 
-QTEST_GUILESS_MAIN(TestUart)
+QTEST_GUILESS_MAIN(tst_uart)
 #include "tst_uart.moc"

@@ -99,7 +99,7 @@ private:
     QElapsedTimer mTimer;
 };
 
-class TestUartThrd : public QObject
+class tst_uartthrd : public QObject
 {
     Q_OBJECT
 
@@ -130,13 +130,13 @@ private:
     std::unique_ptr<UART> mPort;
 };
 
-void TestUartThrd::initTestCase()
+void tst_uartthrd::initTestCase()
 {
     RegisterLinkMetaTypes();
     qputenv("VELMORA_SERIAL_DIR", mDir.path().toLocal8Bit());
 }
 
-void TestUartThrd::init()
+void tst_uartthrd::init()
 {
     mUnit = std::make_unique<VUSimulator>();
     // Held, so that a read of the clock gives the very value set here.
@@ -155,14 +155,14 @@ void TestUartThrd::init()
     QCOMPARE(mPort->Open(1, 9600), int(S_OK));
 }
 
-void TestUartThrd::cleanup()
+void tst_uartthrd::cleanup()
 {
     mPort.reset();
     mUnit.reset();
 }
 
 // Requests: "r ID" or "w ID"; the signals without the pings.
-void TestUartThrd::mixedQueues_data()
+void tst_uartthrd::mixedQueues_data()
 {
     QTest::addColumn<QStringList>("requests");
     QTest::addColumn<QStringList>("signals_");
@@ -189,7 +189,7 @@ void TestUartThrd::mixedQueues_data()
                        "RC"};
 }
 
-void TestUartThrd::mixedQueues()
+void tst_uartthrd::mixedQueues()
 {
     QFETCH(QStringList, requests);
     QFETCH(QStringList, signals_);
@@ -211,7 +211,7 @@ void TestUartThrd::mixedQueues()
     QCOMPARE(rec.Requests(), signals_); // nothing after the completion
 }
 
-void TestUartThrd::tolerance_data()
+void tst_uartthrd::tolerance_data()
 {
     QTest::addColumn<bool>("write");
     QTest::addColumn<int>("id");
@@ -232,7 +232,7 @@ void TestUartThrd::tolerance_data()
     QTest::newRow("modem read works") << false << 50 << -1 << QStringList{"RD 50 QString:'apn'", "RC"} << 0;
 }
 
-void TestUartThrd::tolerance()
+void tst_uartthrd::tolerance()
 {
     QFETCH(bool, write);
     QFETCH(int, id);
@@ -254,7 +254,7 @@ void TestUartThrd::tolerance()
     QCOMPARE(log.Count("!!! Modem Error ROOR correction"), modemLines);
 }
 
-void TestUartThrd::clearWhileUnderWay()
+void tst_uartthrd::clearWhileUnderWay()
 {
     mUnit->SetReplyDelay(P::PID_KConst, 300);
     auto thread = Make<CKR_ClbrUartThrd>();
@@ -269,7 +269,7 @@ void TestUartThrd::clearWhileUnderWay()
     QCOMPARE(rec.Requests(), (QStringList{"RD 63772 qulonglong:'1500'", "RC"}));
 }
 
-void TestUartThrd::failureParksWorker()
+void tst_uartthrd::failureParksWorker()
 {
     mUnit->SetNegativeReply(P::PID_LConst, 0x22);
     auto thread = Make<CKR_InfoUartThrd>();
@@ -294,7 +294,7 @@ void TestUartThrd::failureParksWorker()
     QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
 }
 
-void TestUartThrd::destructionNeverHangs_data()
+void tst_uartthrd::destructionNeverHangs_data()
 {
     QTest::addColumn<QString>("state");
     QTest::addColumn<int>("limitMs");
@@ -305,7 +305,7 @@ void TestUartThrd::destructionNeverHangs_data()
     QTest::newRow("queue full") << "queue" << 800;
 }
 
-void TestUartThrd::destructionNeverHangs()
+void tst_uartthrd::destructionNeverHangs()
 {
     QFETCH(QString, state);
     QFETCH(int, limitMs);
@@ -332,7 +332,7 @@ void TestUartThrd::destructionNeverHangs()
     QVERIFY2(timer.elapsed() < 10 * limitMs, qPrintable(QString::number(timer.elapsed())));
 }
 
-void TestUartThrd::infoPingAlternates()
+void tst_uartthrd::infoPingAlternates()
 {
     auto thread = Make<CKR_InfoUartThrd>();
     Recorder rec(thread.get());
@@ -355,7 +355,7 @@ void TestUartThrd::infoPingAlternates()
     QVERIFY(rec.Pings().contains("PD 65 QString:'$GPRMC,1'"));
 }
 
-void TestUartThrd::pingIntervals_data()
+void tst_uartthrd::pingIntervals_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("id");
@@ -365,7 +365,7 @@ void TestUartThrd::pingIntervals_data()
     QTest::newRow("information") << "info" << QString() << 300;
 }
 
-void TestUartThrd::pingIntervals()
+void tst_uartthrd::pingIntervals()
 {
     QFETCH(QString, kind);
     QFETCH(QString, id);
@@ -390,7 +390,7 @@ void TestUartThrd::pingIntervals()
     QVERIFY(rec.Pings().first().startsWith("PD "));
 }
 
-void TestUartThrd::pingDroppedWhenWorkArrives()
+void tst_uartthrd::pingDroppedWhenWorkArrives()
 {
     mUnit->SetReplyDelay(P::PID_ImpCounter, 300);
     auto thread = Make<CKR_ClbrUartThrd>();
@@ -401,7 +401,7 @@ void TestUartThrd::pingDroppedWhenWorkArrives()
     QTRY_COMPARE_WITH_TIMEOUT(rec.mEvents, (QStringList{"RD 63768 qulonglong:'8000'", "RC"}), 3000);
 }
 
-void TestUartThrd::pingRefusedGnss()
+void tst_uartthrd::pingRefusedGnss()
 {
     mUnit->SetNegativeReply(P::PID_GPSData, 0x31);
     auto thread = Make<CKR_InfoUartThrd>();
@@ -413,7 +413,7 @@ void TestUartThrd::pingRefusedGnss()
     QVERIFY(rec.Pings()[2].startsWith("PD 63755 qulonglong:"));
 }
 
-void TestUartThrd::pingFailureParks()
+void tst_uartthrd::pingFailureParks()
 {
     VUSimulator::Faults deadAfterOne;
     deadAfterOne.deadAfterFrames = 1;
@@ -434,5 +434,5 @@ void TestUartThrd::pingFailureParks()
     QVERIFY(timer.elapsed() < 3000);
 }
 
-QTEST_MAIN(TestUartThrd)
+QTEST_MAIN(tst_uartthrd)
 #include "tst_uartthrd.moc"

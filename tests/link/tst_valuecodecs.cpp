@@ -23,7 +23,7 @@ quint64 Packed(const QDateTime& aUtc, int aOffset)
 
 } // namespace
 
-class TestValueCodecs : public QObject
+class tst_valuecodecs : public QObject
 {
     Q_OBJECT
 
@@ -46,7 +46,7 @@ private slots:
     void holdsText();
 };
 
-void TestValueCodecs::table()
+void tst_valuecodecs::table()
 {
     const QList<P::ParamInfo>& table = P::ParamTable();
     QCOMPARE(table.size(), 33);
@@ -63,7 +63,7 @@ void TestValueCodecs::table()
     QCOMPARE(P::FindParam(0), nullptr);
 }
 
-void TestValueCodecs::findParam_data()
+void tst_valuecodecs::findParam_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("id");
@@ -84,7 +84,7 @@ void TestValueCodecs::findParam_data()
     QTest::newRow("empty") << "" << -1 << -1;
 }
 
-void TestValueCodecs::findParam()
+void tst_valuecodecs::findParam()
 {
     QFETCH(QString, name);
     QFETCH(int, id);
@@ -96,7 +96,7 @@ void TestValueCodecs::findParam()
 }
 
 // Value bytes of a write request (after service and identifier).
-void TestValueCodecs::encode_data()
+void tst_valuecodecs::encode_data()
 {
     QTest::addColumn<int>("id");
     QTest::addColumn<QVariant>("value");
@@ -159,7 +159,7 @@ void TestValueCodecs::encode_data()
                                   << Bytes({0, 0, 0, 1, 1, 41, 0xE2, 0x00});
 }
 
-void TestValueCodecs::encode()
+void tst_valuecodecs::encode()
 {
     QFETCH(int, id);
     QFETCH(QVariant, value);
@@ -170,7 +170,7 @@ void TestValueCodecs::encode()
 }
 
 // Value bytes of a reply (from reply byte 3 on) and what they read as.
-void TestValueCodecs::decodeReply_data()
+void tst_valuecodecs::decodeReply_data()
 {
     QTest::addColumn<int>("id");
     QTest::addColumn<QByteArray>("bytes");
@@ -228,7 +228,7 @@ void TestValueCodecs::decodeReply_data()
         << QVariant(Packed(clock, 0));
 }
 
-void TestValueCodecs::decodeReply()
+void tst_valuecodecs::decodeReply()
 {
     QFETCH(int, id);
     QFETCH(QByteArray, bytes);
@@ -242,7 +242,7 @@ void TestValueCodecs::decodeReply()
 }
 
 // Every encoding both ways: the PC's write decoded as the unit stores it, the unit's reply decoded by the PC.
-void TestValueCodecs::roundTrip_data()
+void tst_valuecodecs::roundTrip_data()
 {
     QTest::addColumn<int>("id");
     QTest::addColumn<QVariant>("value");
@@ -270,7 +270,7 @@ void TestValueCodecs::roundTrip_data()
     QTest::newRow("vu clock") << int(P::PID_VUDateTime) << packed << packed << packed;
 }
 
-void TestValueCodecs::roundTrip()
+void tst_valuecodecs::roundTrip()
 {
     QFETCH(int, id);
     QFETCH(QVariant, value);
@@ -289,7 +289,7 @@ void TestValueCodecs::roundTrip()
     QCOMPARE(got, read);
 }
 
-void TestValueCodecs::shortReplies_data()
+void tst_valuecodecs::shortReplies_data()
 {
     QTest::addColumn<int>("id");
     QTest::addColumn<int>("size"); // the least number of value bytes
@@ -303,7 +303,7 @@ void TestValueCodecs::shortReplies_data()
     QTest::newRow("clock") << int(P::PID_VUDateTime) << 8;
 }
 
-void TestValueCodecs::shortReplies()
+void tst_valuecodecs::shortReplies()
 {
     QFETCH(int, id);
     QFETCH(int, size);
@@ -317,7 +317,7 @@ void TestValueCodecs::shortReplies()
     QCOMPARE(bytes, QByteArray("kept"));
 }
 
-void TestValueCodecs::vuDateTime()
+void tst_valuecodecs::vuDateTime()
 {
     const TKR_VUDateTime none;
     QVERIFY(!none.mDateTime.isValid());
@@ -343,7 +343,7 @@ void TestValueCodecs::vuDateTime()
     QCOMPARE(fromLocal.mDateTime.timeSpec(), Qt::UTC);
 }
 
-void TestValueCodecs::vuDateTimeText_data()
+void tst_valuecodecs::vuDateTimeText_data()
 {
     QTest::addColumn<int>("offset");
     QTest::addColumn<QString>("text");
@@ -355,7 +355,7 @@ void TestValueCodecs::vuDateTimeText_data()
     QTest::newRow("-720") << -720 << "-12:00";
 }
 
-void TestValueCodecs::vuDateTimeText()
+void tst_valuecodecs::vuDateTimeText()
 {
     QFETCH(int, offset);
     QFETCH(QString, text);
@@ -366,9 +366,9 @@ void TestValueCodecs::vuDateTimeText()
     QCOMPARE(clock.ToText(4), QString());
 }
 
-QTEST_GUILESS_MAIN(TestValueCodecs)
+QTEST_GUILESS_MAIN(tst_valuecodecs)
 // The rule the input fields and vuctl use: a text held is written and read back as the unit holds it.
-void TestValueCodecs::holdsText_data()
+void tst_valuecodecs::holdsText_data()
 {
     QTest::addColumn<int>("id");
     QTest::addColumn<QString>("text");
@@ -391,7 +391,7 @@ void TestValueCodecs::holdsText_data()
     QTest::newRow("no text") << int(P::PID_KConst) << "Ж" << true << "";
 }
 
-void TestValueCodecs::holdsText()
+void tst_valuecodecs::holdsText()
 {
     QFETCH(int, id);
     QFETCH(QString, text);

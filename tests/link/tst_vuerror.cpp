@@ -4,7 +4,7 @@
 #include <QMetaType>
 #include <QtTest>
 
-class TestVUError : public QObject
+class tst_vuerror : public QObject
 {
     Q_OBJECT
 
@@ -22,7 +22,7 @@ private slots:
     void metaTypes();
 };
 
-void TestVUError::errorText_data()
+void tst_vuerror::errorText_data()
 {
     QTest::addColumn<quint32>("code");
     QTest::addColumn<QString>("text");
@@ -47,14 +47,14 @@ void TestVUError::errorText_data()
     QTest::newRow("top bit alone") << 0x80000000u << "Неизвестная ошибка. Обратитесь к разработчику";
 }
 
-void TestVUError::errorText()
+void tst_vuerror::errorText()
 {
     QFETCH(quint32, code);
     QFETCH(QString, text);
     QCOMPARE(VUErrorText(code), text);
 }
 
-void TestVUError::causesText_data()
+void tst_vuerror::causesText_data()
 {
     const QString common = "  1. Выключили тахограф.\n  2. Отсоединили кабель.\n  3. Тахограф в неподходящем "
                            "режиме.\n  4. Неисправность тахографа, кабеля или ПК.";
@@ -83,7 +83,7 @@ void TestVUError::causesText_data()
     QTest::newRow("ROOR") << 0x80000031u << "" << refused + "‘RC_ROOR’.";
 }
 
-void TestVUError::causesText()
+void tst_vuerror::causesText()
 {
     QFETCH(quint32, code);
     QFETCH(QString, arg);
@@ -92,7 +92,7 @@ void TestVUError::causesText()
 }
 
 // After a search without a unit: the tried ports, then those that exist but could not be opened.
-void TestVUError::noUnitCauses_data()
+void tst_vuerror::noUnitCauses_data()
 {
     const QString common = "  1. Выключили тахограф.\n  2. Отсоединили кабель.\n  3. Тахограф в неподходящем "
                            "режиме.\n  4. Неисправность тахографа, кабеля или ПК.";
@@ -123,7 +123,7 @@ void TestVUError::noUnitCauses_data()
                                       "администратору.";
 }
 
-void TestVUError::noUnitCauses()
+void tst_vuerror::noUnitCauses()
 {
     QFETCH(QString, tried);
     QFETCH(QList<int>, busy);
@@ -132,7 +132,7 @@ void TestVUError::noUnitCauses()
     QCOMPARE(NoUnitCauses(tried, busy, denied), text);
 }
 
-void TestVUError::unknownCodeCauses_data()
+void tst_vuerror::unknownCodeCauses_data()
 {
     QTest::addColumn<quint32>("code");
     QTest::addColumn<QString>("hex");
@@ -143,7 +143,7 @@ void TestVUError::unknownCodeCauses_data()
     QTest::newRow("max") << 0xFFFFFFFFu << "00000000ffffffff";
 }
 
-void TestVUError::unknownCodeCauses()
+void tst_vuerror::unknownCodeCauses()
 {
     QFETCH(quint32, code);
     QFETCH(QString, hex);
@@ -151,7 +151,7 @@ void TestVUError::unknownCodeCauses()
              "  Неизвестная ошибка ‘0x" + hex + "’ – обратитесь к разработчику.");
 }
 
-void TestVUError::resultName_data()
+void tst_vuerror::resultName_data()
 {
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("name");
@@ -175,14 +175,14 @@ void TestVUError::resultName_data()
         QTest::newRow(qPrintable(QString::number(row.first))) << row.first << row.second;
 }
 
-void TestVUError::resultName()
+void tst_vuerror::resultName()
 {
     QFETCH(int, code);
     QFETCH(QString, name);
     QCOMPARE(ResultName(code), name);
 }
 
-void TestVUError::metaTypes()
+void tst_vuerror::metaTypes()
 {
     RegisterLinkMetaTypes();
     const QMetaType id = QMetaType::fromName("CKR_HiProt::T_ParamId");
@@ -196,5 +196,5 @@ void TestVUError::metaTypes()
     QCOMPARE(err, QMetaType::fromType<TKR_VUError>());
 }
 
-QTEST_GUILESS_MAIN(TestVUError)
+QTEST_GUILESS_MAIN(tst_vuerror)
 #include "tst_vuerror.moc"

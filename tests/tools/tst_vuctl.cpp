@@ -26,7 +26,7 @@ struct Run
 
 } // namespace
 
-class TstVuctl : public QObject
+class tst_vuctl : public QObject
 {
     Q_OBJECT
 
@@ -60,7 +60,7 @@ private:
     VUSimulator mSim;
 };
 
-Run TstVuctl::Vuctl(const QStringList& aArgs)
+Run tst_vuctl::Vuctl(const QStringList& aArgs)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -80,20 +80,20 @@ Run TstVuctl::Vuctl(const QStringList& aArgs)
     return run;
 }
 
-void TstVuctl::initTestCase()
+void tst_vuctl::initTestCase()
 {
     QVERIFY(mDir.isValid());
     QVERIFY2(mSim.Start(mDir.path(), kPort), qPrintable(mSim.ErrorString()));
 }
 
-void TstVuctl::init()
+void tst_vuctl::init()
 {
     mSim.ClearFaults();
     mSim.ResetValues();
     mSim.ClearLog();
 }
 
-void TstVuctl::help()
+void tst_vuctl::help()
 {
     const Run run = Vuctl({QStringLiteral("--help")});
     QCOMPARE(run.exitCode, 0);
@@ -103,7 +103,7 @@ void TstVuctl::help()
     QCOMPARE(mSim.BytesReceived(), 0);
 }
 
-void TstVuctl::readByNameAndNumber()
+void tst_vuctl::readByNameAndNumber()
 {
     const Run run =
         Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("read"),
@@ -115,14 +115,14 @@ void TstVuctl::readByNameAndNumber()
     QCOMPARE(mSim.Log().size(), 6);
 }
 
-void TstVuctl::readSearchesWithoutPort()
+void tst_vuctl::readSearchesWithoutPort()
 {
     const Run run = Vuctl({QStringLiteral("read"), QStringLiteral("MemberState")});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QStringLiteral("MemberState=RUS\n"));
 }
 
-void TstVuctl::readTimesInUtc()
+void tst_vuctl::readTimesInUtc()
 {
     mSim.SetVUClock(QDateTime(QDate(2026, 12, 7), QTime(14, 42, 17), QTimeZone::utc()), 180);
     const Run run = Vuctl({QStringLiteral("--port=6"), QStringLiteral("read"), QStringLiteral("SnsPaired"),
@@ -138,7 +138,7 @@ void TstVuctl::readTimesInUtc()
              qPrintable(lines[2]));
 }
 
-void TstVuctl::writeThenRead_data()
+void tst_vuctl::writeThenRead_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
@@ -178,7 +178,7 @@ void TstVuctl::writeThenRead_data()
                                     << "4294967295";
 }
 
-void TstVuctl::writeThenRead()
+void tst_vuctl::writeThenRead()
 {
     QFETCH(QString, name);
     QFETCH(QString, text);
@@ -195,7 +195,7 @@ void TstVuctl::writeThenRead()
     QCOMPARE(read.out.section(QLatin1Char('='), 1).chopped(1), readBack);
 }
 
-void TstVuctl::writeClock()
+void tst_vuctl::writeClock()
 {
     const Run run = Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("write"),
                            QStringLiteral("VUDateTime"), QStringLiteral("07/12/2026 14:42:17 -5:30")});
@@ -212,7 +212,7 @@ void TstVuctl::writeClock()
     QCOMPARE(mSim.LocalOffset(), 5 * 60 + 45);
 }
 
-void TstVuctl::dumpListsEveryParameter()
+void tst_vuctl::dumpListsEveryParameter()
 {
     const Run run = Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("dump")});
     QCOMPARE(run.exitCode, 0);
@@ -229,7 +229,7 @@ void TstVuctl::dumpListsEveryParameter()
 }
 
 // The dump is a value file for the simulator: every value text goes back to the same bytes.
-void TstVuctl::dumpLoadsIntoAnotherUnit()
+void tst_vuctl::dumpLoadsIntoAnotherUnit()
 {
     // Values unlike the built-in ones, so that loading must change them.
     mSim.SetValue(P::PID_VUManufacturer, QString::fromUtf8("ЗАО Тахо"));
@@ -256,7 +256,7 @@ void TstVuctl::dumpLoadsIntoAnotherUnit()
 }
 
 // A unit without a modem refuses its settings; like the program, vuctl shows them empty.
-void TstVuctl::modemRefusalIsEmptyValue()
+void tst_vuctl::modemRefusalIsEmptyValue()
 {
     mSim.SetNegativeReply(P::PID_MdmAPN, 0x31);
     const Run run = Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("read"),
@@ -265,7 +265,7 @@ void TstVuctl::modemRefusalIsEmptyValue()
     QCOMPARE(run.out, QStringLiteral("MdmAPN=\nMdmPIN=1234\n"));
 }
 
-void TstVuctl::usageErrorsSendNothing_data()
+void tst_vuctl::usageErrorsSendNothing_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("message");
@@ -312,7 +312,7 @@ void TstVuctl::usageErrorsSendNothing_data()
     QTest::newRow("unknown option") << QStringList{"--fast", "dump"} << "unknown option";
 }
 
-void TstVuctl::usageErrorsSendNothing()
+void tst_vuctl::usageErrorsSendNothing()
 {
     QFETCH(QStringList, args);
     QFETCH(QString, message);
@@ -325,7 +325,7 @@ void TstVuctl::usageErrorsSendNothing()
 }
 
 // A refusal of one parameter is reported, the rest is still read, and the status tells.
-void TstVuctl::negativeReplyGoesOn()
+void tst_vuctl::negativeReplyGoesOn()
 {
     mSim.SetNegativeReply(P::PID_KConst, 0x22);
     const Run run = Vuctl({QStringLiteral("--port"), QString::number(kPort), QStringLiteral("read"),
@@ -343,7 +343,7 @@ void TstVuctl::negativeReplyGoesOn()
 }
 
 // A link failure ends the run at once: no further parameter is tried.
-void TstVuctl::silentUnit()
+void tst_vuctl::silentUnit()
 {
     VUSimulator::Faults faults;
     faults.silent = true;
@@ -357,14 +357,14 @@ void TstVuctl::silentUnit()
     QCOMPARE(mSim.Log().size(), 3);
 }
 
-void TstVuctl::find()
+void tst_vuctl::find()
 {
     const Run run = Vuctl({QStringLiteral("find")});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QStringLiteral("6\n"));
 }
 
-void TstVuctl::findNoUnit()
+void tst_vuctl::findNoUnit()
 {
     VUSimulator::Faults faults;
     faults.silent = true;
@@ -382,7 +382,7 @@ void TstVuctl::findNoUnit()
 // A serial device that is there but that the user may not open: find names the port, the group that owns
 // the device and the remedy. Root may open anything, so as root vuctl runs as the user nobody without
 // groups.
-void TstVuctl::findNamesPortWithoutPermission()
+void tst_vuctl::findNamesPortWithoutPermission()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -433,7 +433,7 @@ void TstVuctl::findNamesPortWithoutPermission()
 }
 
 // The vusim program: its value file, option mask and fault options reach the unit it runs.
-void TstVuctl::simulatorProgram()
+void tst_vuctl::simulatorProgram()
 {
     QFile values(mDir.filePath(QStringLiteral("program-values.txt")));
     QVERIFY(values.open(QIODevice::WriteOnly));
@@ -460,5 +460,5 @@ void TstVuctl::simulatorProgram()
     QVERIFY2(run.err.contains(QStringLiteral("LConst: error 0x80000031")), qPrintable(run.err));
 }
 
-QTEST_GUILESS_MAIN(TstVuctl)
+QTEST_GUILESS_MAIN(tst_vuctl)
 #include "tst_vuctl.moc"

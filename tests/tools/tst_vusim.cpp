@@ -57,7 +57,7 @@ QByteArray Frame(const QByteArray& aData, quint8 aTarget = 0xEE)
 
 } // namespace
 
-class TstVUSim : public QObject
+class tst_vusim : public QObject
 {
     Q_OBJECT
 
@@ -100,7 +100,7 @@ private:
     UART mUart;
 };
 
-void TstVUSim::initTestCase()
+void tst_vusim::initTestCase()
 {
     QVERIFY(mDir.isValid());
     qputenv("VELMORA_SERIAL_DIR", mDir.path().toLocal8Bit());
@@ -109,7 +109,7 @@ void TstVUSim::initTestCase()
     QCOMPARE(mUart.Open(kPort, 9600), int(S_OK));
 }
 
-void TstVUSim::init()
+void tst_vusim::init()
 {
     // A request of the previous test may still be on its way (the link gives up on a reply that is
     // still arriving): let the line fall quiet so the log starts with this test's own requests.
@@ -122,7 +122,7 @@ void TstVUSim::init()
     mSim.ClearLog();
 }
 
-void TstVUSim::cleanupTestCase()
+void tst_vusim::cleanupTestCase()
 {
     mUart.Close();
     const QString link = mSim.LinkPath();
@@ -131,7 +131,7 @@ void TstVUSim::cleanupTestCase()
 }
 
 // Write through the protocol, check the wire bytes and what the unit keeps, read back.
-void TstVUSim::writeThenRead_data()
+void tst_vusim::writeThenRead_data()
 {
     QTest::addColumn<int>("id");
     QTest::addColumn<QVariant>("value");
@@ -207,7 +207,7 @@ void TstVUSim::writeThenRead_data()
     QTest::newRow("modem update") << P::PID_MdmUpdate << u(0) << Bytes({0}) << Bytes({0}) << u(0);
 }
 
-void TstVUSim::writeThenRead()
+void tst_vusim::writeThenRead()
 {
     QFETCH(int, id);
     QFETCH(QVariant, value);
@@ -232,7 +232,7 @@ void TstVUSim::writeThenRead()
 }
 
 // Bytes a unit may hold that no write of this program produces.
-void TstVUSim::readFromStore_data()
+void tst_vusim::readFromStore_data()
 {
     QTest::addColumn<int>("id");
     QTest::addColumn<QByteArray>("raw");
@@ -250,7 +250,7 @@ void TstVUSim::readFromStore_data()
                                  << QVariant(QDate(2025, 1, 31));
 }
 
-void TstVUSim::readFromStore()
+void tst_vusim::readFromStore()
 {
     QFETCH(int, id);
     QFETCH(QByteArray, raw);
@@ -263,7 +263,7 @@ void TstVUSim::readFromStore()
     QVERIFY2(SameValue(got, value), qPrintable(got.toString()));
 }
 
-void TstVUSim::clockWrite_data()
+void tst_vusim::clockWrite_data()
 {
     QTest::addColumn<int>("offset");
     QTest::addColumn<int>("byte6");
@@ -275,7 +275,7 @@ void TstVUSim::clockWrite_data()
 }
 
 // The clock write sets the running clock and the offset; a read delivers them again.
-void TstVUSim::clockWrite()
+void tst_vusim::clockWrite()
 {
     QFETCH(int, offset);
     QFETCH(int, byte6);
@@ -298,7 +298,7 @@ void TstVUSim::clockWrite()
     QCOMPARE(mSim.RawValue(P::PID_VUDateTime).mid(6).toHex(' '), Bytes({byte6, byte7}).toHex(' '));
 }
 
-void TstVUSim::clockRuns()
+void tst_vusim::clockRuns()
 {
     mSim.SetVUClock(Utc(2030, 1, 1, 23, 59, 59), 0);
     QTest::qWait(1100);
@@ -306,7 +306,7 @@ void TstVUSim::clockRuns()
     QVERIFY2(now >= Utc(2030, 1, 2, 0, 0, 0) && now < Utc(2030, 1, 2, 0, 0, 2), qPrintable(now.toString()));
 }
 
-void TstVUSim::clockHeld()
+void tst_vusim::clockHeld()
 {
     const QDateTime held = Utc(2030, 1, 1, 23, 59, 59);
     mSim.HoldVUClock(true);
@@ -325,7 +325,7 @@ void TstVUSim::clockHeld()
 }
 
 // 250 km/h at W = 8012 imp/km: about 556 impulses a second, across the 2^32 boundary.
-void TstVUSim::impCounterMovesAndWraps()
+void tst_vusim::impCounterMovesAndWraps()
 {
     constexpr double kPerMs = 250.0 * 8012.0 / 3'600'000.0;
     CKR_HiProt prot(&mUart);
@@ -351,7 +351,7 @@ void TstVUSim::impCounterMovesAndWraps()
     QCOMPARE(mSim.ImpCounter(), stopped);
 }
 
-void TstVUSim::valueFile()
+void tst_vusim::valueFile()
 {
     QFile file(mDir.filePath(QStringLiteral("values.txt")));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -376,7 +376,7 @@ void TstVUSim::valueFile()
 }
 
 // Faults that fail an attempt: the link retries up to three attempts in all.
-void TstVUSim::faultRetries_data()
+void tst_vusim::faultRetries_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("count"); // requests the fault applies to
@@ -397,7 +397,7 @@ void TstVUSim::faultRetries_data()
     QTest::newRow("late beyond allowance once") << "late" << 1 << true << uint(VUErr::Ok) << 2;
 }
 
-void TstVUSim::faultRetries()
+void tst_vusim::faultRetries()
 {
     QFETCH(QString, fault);
     QFETCH(int, count);
@@ -437,7 +437,7 @@ void TstVUSim::faultRetries()
         QCOMPARE(value.toString(), QStringLiteral("untouched"));
 }
 
-void TstVUSim::negativeReply_data()
+void tst_vusim::negativeReply_data()
 {
     QTest::addColumn<int>("refused"); // identifier the unit refuses, or AllParams
     QTest::addColumn<int>("reason");
@@ -449,7 +449,7 @@ void TstVUSim::negativeReply_data()
 }
 
 // A negative reply is final: one attempt, the reason in the code, the store untouched.
-void TstVUSim::negativeReply()
+void tst_vusim::negativeReply()
 {
     QFETCH(int, refused);
     QFETCH(int, reason);
@@ -471,7 +471,7 @@ void TstVUSim::negativeReply()
     QCOMPARE(prot.ReadParam(P::PID_LConst, other), refused != VUSimulator::AllParams);
 }
 
-void TstVUSim::silentUnitEndsWithinLimits()
+void tst_vusim::silentUnitEndsWithinLimits()
 {
     VUSimulator::Faults faults;
     faults.silent = true;
@@ -493,7 +493,7 @@ void TstVUSim::silentUnitEndsWithinLimits()
     QVERIFY2(elapsed >= 1700 && elapsed < 26000, qPrintable(QString::number(elapsed)));
 }
 
-void TstVUSim::deadAfterFrames()
+void tst_vusim::deadAfterFrames()
 {
     VUSimulator::Faults faults;
     faults.deadAfterFrames = 2;
@@ -509,7 +509,7 @@ void TstVUSim::deadAfterFrames()
 }
 
 // The reply allowance of 500 ms covers a slow unit: one attempt.
-void TstVUSim::lateFirstByteWithinAllowance()
+void tst_vusim::lateFirstByteWithinAllowance()
 {
     VUSimulator::Faults faults;
     faults.lateFirstByteMs = 400;
@@ -523,7 +523,7 @@ void TstVUSim::lateFirstByteWithinAllowance()
     QCOMPARE(mSim.Log().size(), 1);
 }
 
-void TstVUSim::replyDelayForOneParam()
+void tst_vusim::replyDelayForOneParam()
 {
     mSim.SetReplyDelay(P::PID_KConst, 400);
     CKR_HiProt prot(&mUart);
@@ -536,7 +536,7 @@ void TstVUSim::replyDelayForOneParam()
     QCOMPARE(mSim.Log().size(), 2);
 }
 
-QByteArray TstVUSim::RawExchange(const QByteArray& aBytes, int aReplySize)
+QByteArray tst_vusim::RawExchange(const QByteArray& aBytes, int aReplySize)
 {
     mUart.Purge(true, true);
     if (mUart.Write(aBytes.constData(), int(aBytes.size()), 100) != aBytes.size())
@@ -547,7 +547,7 @@ QByteArray TstVUSim::RawExchange(const QByteArray& aBytes, int aReplySize)
 }
 
 // Requests no protocol object would send: the unit refuses them the way a unit does, or stays silent.
-void TstVUSim::malformedRequests_data()
+void tst_vusim::malformedRequests_data()
 {
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("reply"); // empty: silence
@@ -570,7 +570,7 @@ void TstVUSim::malformedRequests_data()
         << Frame(Bytes({0x2E, 0x22, 0xF9, 13, 1, 40})) << Frame(Bytes({0x7F, 0x2E, 0x31}), 0xF0);
 }
 
-void TstVUSim::malformedRequests()
+void tst_vusim::malformedRequests()
 {
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, reply);
@@ -592,7 +592,7 @@ void TstVUSim::malformedRequests()
     QCOMPARE(value.toULongLong(), 8000ull);
 }
 
-void TstVUSim::resynchronisesOnGarbage()
+void tst_vusim::resynchronisesOnGarbage()
 {
     // Garbage, then a broken frame start that claims 255 data bytes, then a good request.
     const QByteArray bytes = Bytes({0x00, 0x13, 0x80, 0xEE}) + QByteArray() + Bytes({0x80, 0xEE, 0xF0, 0xFF});
@@ -602,7 +602,7 @@ void TstVUSim::resynchronisesOnGarbage()
     QCOMPARE(reply.mid(4, 5).toHex(' '), Bytes({0x62, 0x18, 0xF9, 0x40, 0x1F}).toHex(' '));
 }
 
-void TstVUSim::writeOfWrongLengthChangesNothing()
+void tst_vusim::writeOfWrongLengthChangesNothing()
 {
     const QByteArray request = Frame(Bytes({0x2E, 0x18, 0xF9, 0x01}));
     const QByteArray reply = RawExchange(request, 8);
@@ -615,7 +615,7 @@ void TstVUSim::writeOfWrongLengthChangesNothing()
 }
 
 // The program claims its port for itself; the unit's own hold on the line does not get in the way.
-void TstVUSim::exclusivePort()
+void tst_vusim::exclusivePort()
 {
     UART second;
     QCOMPARE(second.Open(kPort, 9600), int(E_UART));
@@ -628,5 +628,5 @@ void TstVUSim::exclusivePort()
     QVERIFY(prot.ReadParam(P::PID_KConst, value));
 }
 
-QTEST_GUILESS_MAIN(TstVUSim)
+QTEST_GUILESS_MAIN(tst_vusim)
 #include "tst_vusim.moc"

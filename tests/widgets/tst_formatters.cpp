@@ -27,7 +27,7 @@ void SetZone(const QByteArray& aTz)
 }
 } // namespace
 
-class TestFormatters : public QObject
+class tst_formatters : public QObject
 {
     Q_OBJECT
 
@@ -372,5 +372,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestFormatters)
+QTEST_GUILESS_MAIN(tst_formatters)
 #include "tst_formatters.moc"

@@ -33,7 +33,7 @@ QPoint CentredOn(const QRect& aArea, const QSize& aSize)
 
 Q_DECLARE_METATYPE(QValidator::State)
 
-class TestSharedWidgets : public QObject
+class tst_sharedwidgets : public QObject
 {
     Q_OBJECT
 
@@ -353,5 +353,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN_WITH_SCREEN(TestSharedWidgets, kScreen)
+VELMORA_TEST_MAIN_WITH_SCREEN(tst_sharedwidgets, kScreen)
 #include "tst_sharedwidgets.moc"

@@ -108,7 +108,7 @@ void CheckCommon(QDialog* aDialog, const QStringList& aButtons)
 
 Q_DECLARE_METATYPE(Close)
 
-class TestVUMessages : public QObject
+class tst_vumessages : public QObject
 {
     Q_OBJECT
 
@@ -319,5 +319,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN_WITH_SCREEN(TestVUMessages, kScreen)
+VELMORA_TEST_MAIN_WITH_SCREEN(tst_vumessages, kScreen)
 #include "tst_vumessages.moc"
