@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -71,12 +72,27 @@ bool OffsetFromText(const QString& aText, int& aMinutes)
     return true;
 }
 
+bool DecimalFromText(const QString& aText, double* aValue)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[+-]?(\\d+[.,]?\\d*|[.,]\\d+)$"));
+    QString text = aText.trimmed();
+    if (!pattern.match(text).hasMatch())
+        return false;
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = c.toDouble(text, &ok);
+    if (!ok || !std::isfinite(value))
+        return false;
+    *aValue = value;
+    return true;
+}
+
 bool OdometerFromText(const QString& aText, double* aValue)
 {
-    bool ok = false;
-    double value = QLocale().toDouble(aText, &ok);
-    if (!ok)
-        value = QLocale::c().toDouble(aText, &ok);
+    double value = 0.0;
+    const bool ok = DecimalFromText(aText, &value);
     if (!ok || !std::isfinite(value) || value < 0.0 || value > kMaxOdometerKm)
         return false;
     *aValue = value;

@@ -22,6 +22,11 @@ QString KnotsAsKmhText(double aKnots);
 // false when it cannot be read. Offsets beyond the time-zone box's -23:30 ... +23:30 are held at its ends.
 bool OffsetFromText(const QString& aText, int& aMinutes);
 
+// A decimal number as a technician types it, in any locale: "," and "." both count as the decimal point
+// (the Russian locale's point is ","), blanks around do not count; no group separators, no exponent, at
+// most one point. False for anything else, so that "250000,7" can never become 2500007.
+bool DecimalFromText(const QString& aText, double* aValue);
+
 // Highest odometer a vehicle unit can hold, in km.
 inline constexpr double kMaxOdometerKm = 21055406.0;
 

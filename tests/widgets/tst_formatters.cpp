@@ -259,6 +259,20 @@ private slots:
                                   << "123,5" << true << 123.5;
         QTest::newRow("ru point") << "ru_RU"
                                   << "123.5" << true << 123.5;
+        QTest::newRow("C comma") << "C"
+                                 << "250000,7" << true << 250000.7;
+        QTest::newRow("trailing point") << "ru_RU"
+                                        << " 25. " << true << 25.0;
+        QTest::newRow("C grouped") << "C"
+                                   << "1,234.5" << false << 0.0;
+        QTest::newRow("ru grouped") << "ru_RU"
+                                    << "1\u00a0234,5" << false << 0.0;
+        QTest::newRow("two points") << "C"
+                                    << "1.2.3" << false << 0.0;
+        QTest::newRow("exponent") << "C"
+                                  << "1e3" << false << 0.0;
+        QTest::newRow("unit") << "ru_RU"
+                              << "300000 км" << false << 0.0;
         QTest::newRow("max") << "C"
                              << "21055406" << true << 21055406.0;
         QTest::newRow("above max") << "C"
