@@ -3,6 +3,7 @@
 #include "ui_VUC_B6B7.h"
 #include "widgets/CANSpeedList.h"
 #include "widgets/FitText.h"
+#include "widgets/UnitNumberBox.h"
 
 #include <QDebug>
 #include <QTimerEvent>
@@ -10,12 +11,18 @@
 namespace {
 // A burst of changes (a held spin box arrow, typed digits) becomes one write of the last value.
 constexpr int PauseMs = 300;
+// The test speeds the form offers, km/h (the parameter holds one byte).
+constexpr int kMaxTestSpeed = 250;
 } // namespace
 
 CKR_B6B7Dlg::CKR_B6B7Dlg(QWidget* aParent, Qt::WindowFlags aFlags)
     : QDialog(aParent, aFlags), mUi(std::make_unique<Ui::VUC_B6B7>())
 {
     mUi->setupUi(this);
+    mUi->speSpeed->HoldParam(CKR_HiProt::PID_Speed, QStringLiteral("Скорость"), 0, kMaxTestSpeed);
+    mUi->speB6Const->HoldParam(CKR_HiProt::PID_B6Const, QStringLiteral("B6"), 0, kMaxCalibrationConstant);
+    mUi->speB7Const->HoldParam(CKR_HiProt::PID_B7Const, QStringLiteral("B7"), 0, kMaxCalibrationConstant);
+    mUi->speSpeedReal->SetLimits(QStringLiteral("Скорость по спидометру"), 0, kMaxTestSpeed);
     // Refilling changes the current item and so starts the CAN timer: the VU always gets the CAN value.
     FillCANSpeedList(mUi->cmbCANSpeedometer);
     FitTexts(this);
@@ -75,6 +82,12 @@ void CKR_B6B7Dlg::done(int aResult)
     QDialog::done(aResult);
 }
 
+void CKR_B6B7Dlg::accept()
+{
+    if (NumberFieldsHeld(this, true, QStringLiteral("Значения не приняты:")))
+        QDialog::accept();
+}
+
 void CKR_B6B7Dlg::RestartTimer(int& aTimerId)
 {
     if (aTimerId != 0)
@@ -109,8 +122,9 @@ void CKR_B6B7Dlg::OnSpeedRealChanged(int)
 
 void CKR_B6B7Dlg::OnCopyClick()
 {
-    mUi->speB6Const->setValue(static_cast<int>(qMin(mUi->edtB6Recomend->text().toUInt(), 64255u)));
-    mUi->speB7Const->setValue(static_cast<int>(qMin(mUi->edtB7Recomend->text().toUInt(), 64255u)));
+    // A recommendation beyond the limit shows as it is, marked, and is neither sent nor taken.
+    mUi->speB6Const->ShowNumber(mUi->edtB6Recomend->text().toULongLong());
+    mUi->speB7Const->ShowNumber(mUi->edtB7Recomend->text().toULongLong());
 }
 
 void CKR_B6B7Dlg::timerEvent(QTimerEvent* aEvent)
@@ -124,17 +138,20 @@ void CKR_B6B7Dlg::timerEvent(QTimerEvent* aEvent)
         qDebug("timerEvent (B6=%d)", id);
         killTimer(mB6Timer);
         mB6Timer = 0;
-        emit ValueChanged(CKR_HiProt::PID_B6Const, QVariant(mUi->speB6Const->value()));
+        if (mUi->speB6Const->Problem().isEmpty())
+            emit ValueChanged(CKR_HiProt::PID_B6Const, QVariant(mUi->speB6Const->value()));
     } else if (id == mB7Timer) {
         qDebug("timerEvent (B7=%d)", id);
         killTimer(mB7Timer);
         mB7Timer = 0;
-        emit ValueChanged(CKR_HiProt::PID_B7Const, QVariant(mUi->speB7Const->value()));
+        if (mUi->speB7Const->Problem().isEmpty())
+            emit ValueChanged(CKR_HiProt::PID_B7Const, QVariant(mUi->speB7Const->value()));
     } else if (id == mSpeedTimer) {
         qDebug("timerEvent (Speed=%d)", id);
         killTimer(mSpeedTimer);
         mSpeedTimer = 0;
-        emit ValueChanged(CKR_HiProt::PID_Speed, QVariant(mUi->speSpeed->value()));
+        if (mUi->speSpeed->Problem().isEmpty())
+            emit ValueChanged(CKR_HiProt::PID_Speed, QVariant(mUi->speSpeed->value()));
     } else if (id == mCANTimer) {
         qDebug("timerEvent (CAN=%d)", id);
         killTimer(mCANTimer);

@@ -35,6 +35,8 @@ public:
 
     // Stops the pending timers so that nothing is announced after the dialog has finished.
     void done(int aResult) override;
+    // OK: only when every changed field holds a value its parameter takes.
+    void accept() override;
 
 signals:
     void ValueChanged(CKR_HiProt::T_ParamId aId, const QVariant& aNewValue);

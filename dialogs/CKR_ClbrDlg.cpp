@@ -12,6 +12,7 @@
 #include "widgets/CANSpeedList.h"
 #include "widgets/FitText.h"
 #include "widgets/Formatters.h"
+#include "widgets/UnitNumberBox.h"
 #include "widgets/VUMessages.h"
 
 #include "ui_VUC_Clbr.h"
@@ -19,6 +20,10 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QDomDocument>
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -26,6 +31,29 @@ constexpr int kReadCount = 15;
 constexpr int kWriteCount = 8;
 constexpr quint32 kSensorBits = CKR_HiProt::OPT_CryptoSensor | CKR_HiProt::OPT_SimpleSensor;
 constexpr quint32 kSourceBits = kSensorBits | CKR_HiProt::OPT_Gnss;
+
+// How far W and K may differ before the write asks again, in per cent of K. The sensor gives W impulses
+// per real km and the unit counts a km every K impulses, so it records distance and speed W / K times the
+// real ones. An installed tachograph may record distance at most 2 % off; K is normally set to the
+// measured W, so a larger gap is a typing slip or a K left from another vehicle.
+constexpr double kWKTolerancePercent = 2.0;
+
+// What the unit will do with these W and K, when they differ by more than the tolerance; empty otherwise.
+QString WKWarning(quint32 aW, quint32 aK)
+{
+    if (aW == 0 || aK == 0)
+        return {};
+    const double percent = (double(aW) / double(aK) - 1.0) * 100.0;
+    if (std::fabs(percent) <= kWKTolerancePercent)
+        return {};
+    return QStringLiteral("W = %1 и K = %2 различаются больше чем на %3 %: тахограф будет записывать пробег "
+                          "на %4 % %5 фактического, и скорость тоже.")
+        .arg(aW)
+        .arg(aK)
+        .arg(QLocale().toString(kWKTolerancePercent, 'g', 3))
+        .arg(QLocale().toString(std::fabs(percent), 'f', 1))
+        .arg(percent > 0 ? QStringLiteral("больше") : QStringLiteral("меньше"));
+}
 
 // The constants a record would bring, for the question before a record of another vehicle is taken
 // (the dialog shows none of them).
@@ -54,6 +82,9 @@ CKR_ClbrDlg::CKR_ClbrDlg(QWidget* parent, Qt::WindowFlags f)
     ConnectWorker(mWorker, this);
 
     mUi->setupUi(this);
+    mUi->speB6Const->HoldParam(CKR_HiProt::PID_B6Const, QStringLiteral("B6"), 0, kMaxCalibrationConstant);
+    mUi->speB7Const->HoldParam(CKR_HiProt::PID_B7Const, QStringLiteral("B7"), 0, kMaxCalibrationConstant);
+    mUi->dedNext->setDateRange(CKR_HiProt::FirstDate(), CKR_HiProt::LastDate());
     FillCANSpeedList(mUi->cmbCANSpeedometer);
     FitTexts(this);
     // The heading wraps: it must stay within its two lines.
@@ -177,7 +208,18 @@ void CKR_ClbrDlg::OnReadClick()
 void CKR_ClbrDlg::OnWriteClick()
 {
     qDebug("OnWriteClick");
-    if (!AskVUConfirm() || mFailed)
+    if (mFailed || !NumberFieldsHeld(this) || !ConstantsHeld())
+        return;
+    CollectSettings();
+    QStringList warnings;
+    if ((mSettings & kSourceBits) == 0)
+        warnings << QStringLiteral("Не выбран ни один источник скорости: тахограф не будет записывать ни "
+                                   "скорость, ни пробег.");
+    if (const QString wk = WKWarning(mWConst, mKConst); !wk.isEmpty())
+        warnings << wk;
+    if (!(warnings.isEmpty() ? AskVUConfirm() : AskVUConfirmDespite(warnings.join(QStringLiteral("<br>")))))
+        return;
+    if (mFailed)
         return;
 
     mWorker.Clear();
@@ -195,6 +237,34 @@ void CKR_ClbrDlg::OnWriteClick()
     mWorker.AddWrite(CKR_HiProt::PID_B6Const, Unsigned(mB6Writing));
     mWorker.AddWrite(CKR_HiProt::PID_B7Const, Unsigned(mB7Writing));
     mWorker.AddWrite(CKR_HiProt::PID_CANSpeedometer, mCANWriting);
+}
+
+bool CKR_ClbrDlg::ConstantsHeld()
+{
+    // A constant of 0 leaves the unit unable to compute distance and speed, whoever set it. Beyond the
+    // limit only a value that is not the unit's own is refused: what the unit gave goes back as it came.
+    const struct
+    {
+        const char* name;
+        quint32 value;
+        quint32 unit;
+    } constants[] = {{"W", mWConst, mUnitWConst}, {"K", mKConst, mUnitKConst}, {"L", mLConst, mUnitLConst}};
+    for (const auto& c : constants) {
+        QString problem;
+        if (c.value == 0)
+            problem = QStringLiteral("0 — тахограф не сможет вычислять пробег и скорость");
+        else if (c.value != c.unit && c.value > kMaxCalibrationConstant)
+            problem = QStringLiteral("%1 — не более %2").arg(c.value).arg(kMaxCalibrationConstant);
+        if (problem.isEmpty())
+            continue;
+        ShowVUNotice(QStringLiteral("Значения не записаны:"),
+                     QStringLiteral("%1 = %2 (допустимо от 1 до %3). Задайте W, K и L в окне констант.")
+                         .arg(QLatin1String(c.name), problem)
+                         .arg(kMaxCalibrationConstant),
+                     this);
+        return false;
+    }
+    return true;
 }
 
 void CKR_ClbrDlg::OnSaveClick()
@@ -258,8 +328,15 @@ void CKR_ClbrDlg::ApplyRecord(const QDomDocument& aDoc)
     mUi->dedNext->setDate(f.nextCalibration);
     // B6 and B7 from a file go to the form only, for the next confirmed write. What closing the speed
     // signal dialog restores stays what the unit stores, so a file's values never reach it unconfirmed.
-    mUi->speB6Const->setValue(f.b6Const);
-    mUi->speB7Const->setValue(f.b7Const);
+    // They count as typed: a value beyond the limit shows as it is and is refused before a write.
+    const auto fromRecord = [](UnitSpinBox* aField, int aValue) {
+        const QString before = aField->Text();
+        aField->setValue(std::clamp(aValue, 0, aField->maximum()));
+        if (aField->Text() != before)
+            aField->MarkChanged();
+    };
+    fromRecord(mUi->speB6Const, f.b6Const);
+    fromRecord(mUi->speB7Const, f.b7Const);
     SelectCANSpeed(mUi->cmbCANSpeedometer, f.canSpeed);
 }
 
@@ -305,6 +382,9 @@ void CKR_ClbrDlg::OnEditFinished(int aResult)
 void CKR_ClbrDlg::OnSpeedClick()
 {
     qDebug("OnSpeedClick");
+    // The speed signal dialog sends B6 and B7 to the unit at once.
+    if (!NumberFieldsHeld(this, true, QStringLiteral("Значения не приняты:")))
+        return;
     auto* speed = new CKR_B6B7Dlg(this, windowFlags());
     mSpeedDlg = speed;
     connect(speed, &QDialog::finished, this, &CKR_ClbrDlg::OnSpeedFinished);
@@ -361,13 +441,13 @@ void CKR_ClbrDlg::OnReadData(CKR_HiProt::T_ParamId aId, const QVariant& aValue)
         ApplySettings();
         break;
     case CKR_HiProt::PID_KConst:
-        mKConst = static_cast<quint32>(aValue.toULongLong());
+        mKConst = mUnitKConst = static_cast<quint32>(aValue.toULongLong());
         break;
     case CKR_HiProt::PID_WConst:
-        mWConst = static_cast<quint32>(aValue.toULongLong());
+        mWConst = mUnitWConst = static_cast<quint32>(aValue.toULongLong());
         break;
     case CKR_HiProt::PID_LConst:
-        mLConst = static_cast<quint32>(aValue.toULongLong());
+        mLConst = mUnitLConst = static_cast<quint32>(aValue.toULongLong());
         break;
     case CKR_HiProt::PID_NextCalibration: {
         const QDate date = aValue.toDate();

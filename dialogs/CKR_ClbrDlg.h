@@ -84,6 +84,8 @@ private:
     CalibrationFields CurrentRecord() const;
     void ApplyRecord(const QDomDocument& aDoc);
     void Fail(TKR_VUError aErr);
+    // Before a write: W, K and L are none of them 0, and none beyond the limit unless the unit gave it.
+    bool ConstantsHeld();
     void DropChild(QDialog* aChild);
 
     std::unique_ptr<Ui::VUC_Clbr> mUi;
@@ -96,6 +98,10 @@ private:
     quint32 mKConst = 0;
     quint32 mWConst = 0;
     quint32 mLConst = 0;
+    // K, W and L as last read from the unit.
+    quint32 mUnitKConst = 0;
+    quint32 mUnitWConst = 0;
+    quint32 mUnitLConst = 0;
     QString mTyreSize;
     quint32 mOptions = 0;
     quint32 mSettings = 0;

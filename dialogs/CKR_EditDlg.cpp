@@ -2,8 +2,10 @@
 
 #include "dialogs/CKR_MeasureDlg.h"
 #include "dialogs/CKR_TyreDlg.h"
+#include "link/CKR_HiProt.h"
 #include "ui_VUC_Edit.h"
 #include "widgets/FitText.h"
+#include "widgets/UnitNumberBox.h"
 #include "widgets/VUMessages.h"
 
 #include <QDebug>
@@ -14,12 +16,22 @@ CKR_EditDlg::CKR_EditDlg(int aK, int aW, int aL, const QString& aTyre, QWidget* 
 {
     mUi->setupUi(this);
     FitTexts(this);
+    // A constant of 0 leaves the unit unable to compute distance and speed.
+    mUi->speWConst->HoldParam(CKR_HiProt::PID_WConst, QStringLiteral("W"), 1, kMaxCalibrationConstant);
+    mUi->speKConst->HoldParam(CKR_HiProt::PID_KConst, QStringLiteral("K"), 1, kMaxCalibrationConstant);
+    mUi->speLConst->HoldParam(CKR_HiProt::PID_LConst, QStringLiteral("L"), 1, kMaxCalibrationConstant);
     mUi->speKConst->setValue(aK);
     mUi->speWConst->setValue(aW);
     mUi->speLConst->setValue(aL);
 }
 
 CKR_EditDlg::~CKR_EditDlg() = default;
+
+void CKR_EditDlg::accept()
+{
+    if (NumberFieldsHeld(this, true, QStringLiteral("Значения не приняты:")))
+        QDialog::accept();
+}
 
 int CKR_EditDlg::GetKConst() const
 {
@@ -62,6 +74,7 @@ void CKR_EditDlg::OnMeasureClick()
 void CKR_EditDlg::OnCopyClick()
 {
     mUi->speKConst->setValue(mUi->speWConst->value());
+    mUi->speKConst->MarkChanged();
 }
 
 void CKR_EditDlg::OnTyreClick()
@@ -81,7 +94,7 @@ void CKR_EditDlg::OnMeasureFinished(int aResult)
     if (!mMeasureDlg)
         return;
     if (aResult != 0)
-        mUi->speWConst->setValue(static_cast<int>(qMin(mMeasureDlg->GetAverageW(), 64255u)));
+        mUi->speWConst->ShowNumber(mMeasureDlg->GetAverageW()); // beyond the limit: shown and refused
     ShowAfterChild(this);
     mMeasureDlg->deleteLater();
     mMeasureDlg = nullptr;
@@ -95,7 +108,7 @@ void CKR_EditDlg::OnTyreFinished(int aResult)
         // OK is enabled only for a positive L; the check keeps -1 out even if accept came another way.
         const int l = mTyreDlg->GetLConst();
         if (l > 0) {
-            mUi->speLConst->setValue(l);
+            mUi->speLConst->ShowNumber(quint64(l));
             mTyreSize = mTyreDlg->GetTyreSize();
         }
     }

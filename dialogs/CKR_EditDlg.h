@@ -27,6 +27,9 @@ public:
     int GetLConst() const;
     QString GetTyreSize() const;
 
+    // OK: only when every changed field holds a value W, K and L take.
+    void accept() override;
+
     // The running impulse count; passed on to the open W measurement, ignored otherwise.
     void OnImp(unsigned int aImp);
 

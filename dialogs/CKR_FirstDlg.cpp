@@ -93,12 +93,16 @@ void CKR_FirstDlg::OnWriteClick()
     qDebug() << "OnWriteClick";
     if (!UnitTextsHeld(this) || !AskVUConfirm())
         return;
-    Begin(2);
+    // A VIN the unit gave that its encoding cannot hold, untouched, is not written: the unit keeps it
+    // exactly, and the clock still goes.
+    const bool writeVIN = TextToWrite(mUi->edtVehicleVIN);
+    Begin(writeVIN ? 2 : 1);
     const TKR_VUDateTime when(mVUDT.addSecs(mDltDT), mVUZone + mDltGMT);
     mWorker.AddWrite(CKR_HiProt::PID_VUDateTime, when.ToVariant());
     mDltDT = 0;
     mDltGMT = 0;
-    mWorker.AddWrite(CKR_HiProt::PID_VehicleVIN, mUi->edtVehicleVIN->text());
+    if (writeVIN)
+        mWorker.AddWrite(CKR_HiProt::PID_VehicleVIN, mUi->edtVehicleVIN->text());
 }
 
 void CKR_FirstDlg::OnPCDateTimeClick()

@@ -2,6 +2,7 @@
 
 #include "ui_VUC_Measure.h"
 #include "widgets/FitText.h"
+#include "widgets/UnitNumberBox.h"
 
 #include <QDebug>
 #include <QHeaderView>
@@ -9,10 +10,20 @@
 
 #include <limits>
 
+namespace {
+// The measured distance the form offers, metres.
+constexpr double kMinDistance = 1.0;
+constexpr double kMaxDistance = 1000.0;
+} // namespace
+
 CKR_MeasureDlg::CKR_MeasureDlg(QWidget* aParent, Qt::WindowFlags aFlags)
     : QDialog(aParent, aFlags), mUi(std::make_unique<Ui::VUC_Measure>())
 {
     mUi->setupUi(this);
+    mUi->dseDistance->SetLimits(QStringLiteral("Дистанция"), kMinDistance, kMaxDistance);
+    // A typed distance the field refuses changes no value, but the W shown must follow the text.
+    connect(mUi->dseDistance, &QDoubleSpinBox::textChanged, this,
+            [this] { ShowCurrentW(mUi->dseDistance->value()); });
     mUi->tblList->setColumnWidth(0, 50);
     mUi->tblList->setColumnWidth(1, 90);
     mUi->tblList->setColumnWidth(2, 80);
@@ -42,7 +53,10 @@ quint64 CKR_MeasureDlg::CurrentW(double aDistance) const
 
 void CKR_MeasureDlg::ShowCurrentW(double aDistance)
 {
-    mUi->lblCur->setText(QStringLiteral("W-конст.=%1 имп/км").arg(CurrentW(aDistance)));
+    // No W for a distance the field refuses: it would be computed from another number than the typed one.
+    const bool distanceHeld = mUi->dseDistance->Problem().isEmpty();
+    mUi->lblCur->setText(QStringLiteral("W-конст.=%1 имп/км")
+                             .arg(distanceHeld ? QString::number(CurrentW(aDistance)) : QStringLiteral("?")));
     FitText(mUi->lblCur);
 }
 
@@ -86,6 +100,8 @@ void CKR_MeasureDlg::OnStartStopClick()
 
 void CKR_MeasureDlg::OnAddClick()
 {
+    if (!NumberFieldsHeld(this, false, QStringLiteral("Замер не добавлен:")))
+        return;
     const double distance = mUi->dseDistance->value();
     const int row = mUi->tblList->rowCount();
     mUi->tblList->insertRow(row);

@@ -7,6 +7,7 @@
 #include "widgets/CKR_GMTSpinBox.h"
 #include "widgets/FitText.h"
 #include "widgets/Formatters.h"
+#include "widgets/UnitNumberBox.h"
 #include "widgets/UnitTextValidator.h"
 #include "widgets/VUMessages.h"
 
@@ -26,6 +27,8 @@ namespace {
 using P = CKR_HiProt;
 
 const int kFixedTabs = 2;
+// The form's limit of the authorised speed, km/h (the parameter itself holds two bytes).
+const int kMaxSpeedField = 220;
 
 } // namespace
 
@@ -59,6 +62,9 @@ CKR_VUInfoDlg::CKR_VUInfoDlg(QWidget* parent, Qt::WindowFlags f)
     HoldUnitText(mUi->edtVehicleVIN, P::PID_VehicleVIN, QStringLiteral("VIN"));
     HoldUnitText(mUi->edtVehicleRegNo, P::PID_VehicleRegNo, QStringLiteral("Рег.номер"));
     HoldUnitText(mUi->edtVehicleTyre, P::PID_VehicleTyre, QStringLiteral("Шины"));
+    mUi->speVehicleMaxSpeed->HoldParam(P::PID_VehicleMaxSpeed, QStringLiteral("Max.скорость"), 0,
+                                       kMaxSpeedField);
+    mUi->dseVUHROdometer->HoldParam(P::PID_VUHROdometer, QStringLiteral("Одометр"), 1000);
 
     ConnectWorker(mWorker, this);
 
@@ -124,31 +130,41 @@ void CKR_VUInfoDlg::OnReadClick()
 void CKR_VUInfoDlg::OnWriteClick()
 {
     qDebug() << "OnWriteClick";
-    if (!UnitTextsHeld(this) || !AskVUConfirm())
+    if (!UnitTextsHeld(this) || !NumberFieldsHeld(this) || !AskVUConfirm())
         return;
     mWorker.Clear();
-    SetBusy(mModem ? 15 : 8);
 
-    mWritingVIN = mUi->edtVehicleVIN->text();
-    mWorker.AddWrite(P::PID_VehicleVIN, mWritingVIN);
-    mWorker.AddWrite(P::PID_MemberState, QStringLiteral("RUS"));
-    mWorker.AddWrite(P::PID_VehicleRegNo, mUi->edtVehicleRegNo->text());
-    mWorker.AddWrite(P::PID_VehicleTyre, mUi->edtVehicleTyre->text());
-    mWorker.AddWrite(P::PID_VehicleMaxSpeed, Unsigned(mUi->speVehicleMaxSpeed->value()));
-    mWorker.AddWrite(P::PID_VUHROdometer, Unsigned(OdometerMetres()));
+    // A text the unit gave that its encoding cannot hold, untouched, is not written: the unit keeps it
+    // exactly, and the other values still go.
+    QList<QPair<P::T_ParamId, QVariant>> writes;
+    const auto addText = [&writes](P::T_ParamId aId, const QLineEdit* aEdit) {
+        if (TextToWrite(aEdit))
+            writes.append({aId, aEdit->text()});
+    };
+    mWritingVIN = TextToWrite(mUi->edtVehicleVIN) ? mUi->edtVehicleVIN->text() : mUnitVIN;
+    addText(P::PID_VehicleVIN, mUi->edtVehicleVIN);
+    writes.append({P::PID_MemberState, QStringLiteral("RUS")});
+    addText(P::PID_VehicleRegNo, mUi->edtVehicleRegNo);
+    addText(P::PID_VehicleTyre, mUi->edtVehicleTyre);
+    writes.append({P::PID_VehicleMaxSpeed, Unsigned(mUi->speVehicleMaxSpeed->value())});
+    writes.append({P::PID_VUHROdometer, Unsigned(OdometerMetres())});
     const TKR_VUDateTime clock(mVUClock.addSecs(mClockCorrection), mGMT->value());
-    mWorker.AddWrite(P::PID_VUDateTime, clock.ToVariant());
+    writes.append({P::PID_VUDateTime, clock.ToVariant()});
     mClockCorrection = 0;
     if (mModem) {
-        mWorker.AddWrite(P::PID_MdmPIN, mModem->edtMdmPIN->text());
-        mWorker.AddWrite(P::PID_MdmAPN, mModem->edtMdmAPN->text());
-        mWorker.AddWrite(P::PID_MdmLogin, mModem->edtMdmLogin->text());
-        mWorker.AddWrite(P::PID_MdmPassword, mModem->edtMdmPassword->text());
-        mWorker.AddWrite(P::PID_MdmUpdate, Unsigned(mModem->chbMdmUpdate->isChecked() ? 1 : 0));
-        mWorker.AddWrite(P::PID_MdmGlnURL, mModem->edtMdmGlnURL->text());
-        mWorker.AddWrite(P::PID_MdmMonitURL, mModem->edtMdmMonitURL->text());
+        addText(P::PID_MdmPIN, mModem->edtMdmPIN);
+        addText(P::PID_MdmAPN, mModem->edtMdmAPN);
+        addText(P::PID_MdmLogin, mModem->edtMdmLogin);
+        addText(P::PID_MdmPassword, mModem->edtMdmPassword);
+        writes.append({P::PID_MdmUpdate, Unsigned(mModem->chbMdmUpdate->isChecked() ? 1 : 0)});
+        addText(P::PID_MdmGlnURL, mModem->edtMdmGlnURL);
+        addText(P::PID_MdmMonitURL, mModem->edtMdmMonitURL);
     }
-    mWorker.AddWrite(P::PID_VUSettings, Unsigned(SettingsToWrite()));
+    writes.append({P::PID_VUSettings, Unsigned(SettingsToWrite())});
+
+    SetBusy(int(writes.size()));
+    for (const auto& [id, value] : writes)
+        mWorker.AddWrite(id, value);
 }
 
 quint32 CKR_VUInfoDlg::SettingsToWrite() const
@@ -254,7 +270,8 @@ void CKR_VUInfoDlg::ApplyValue(CKR_HiProt::T_ParamId aId, const QVariant& aValue
         mUi->edtVehicleTyre->setText(text);
         break;
     case P::PID_VehicleMaxSpeed:
-        mUi->speVehicleMaxSpeed->setValue(int(std::clamp<qint64>(aValue.toLongLong(), 0, 1000000)));
+        // Beyond the field's limits the number shows as it is, marked, and is not taken without a word.
+        mUi->speVehicleMaxSpeed->setValue(int(std::clamp<qint64>(aValue.toLongLong(), 0, 999999999)));
         break;
     case P::PID_VUHROdometer:
         mOdometerMetres = aValue.toULongLong();
@@ -495,6 +512,18 @@ void CKR_VUInfoDlg::ApplyRecord(const QDomDocument& aDoc)
     // Every field goes through ApplyValue, as from the unit. A value the record lacks comes back as the
     // form shows it: no default may reach the unit as a value.
     RegistrationFields f = CurrentRecord();
+    // What the record changes counts as typed: it is checked before a write like the technician's input.
+    QList<QPair<QLineEdit*, QString>> texts = {{mUi->edtVehicleVIN, mUi->edtVehicleVIN->text()},
+                                               {mUi->edtVehicleRegNo, mUi->edtVehicleRegNo->text()},
+                                               {mUi->edtVehicleTyre, mUi->edtVehicleTyre->text()}};
+    if (mModem)
+        for (QLineEdit* edit : {mModem->edtMdmPIN, mModem->edtMdmAPN, mModem->edtMdmLogin,
+                                mModem->edtMdmPassword, mModem->edtMdmGlnURL, mModem->edtMdmMonitURL})
+            texts.append({edit, edit->text()});
+    QList<QPair<UnitNumberField*, QString>> numbers = {
+        {mUi->speVehicleMaxSpeed, mUi->speVehicleMaxSpeed->Text()},
+        {mUi->dseVUHROdometer, mUi->dseVUHROdometer->Text()}};
+
     f.region = kRegionRussia;
     ReadRegistrationRecord(aDoc, f);
 
@@ -512,8 +541,12 @@ void CKR_VUInfoDlg::ApplyRecord(const QDomDocument& aDoc)
     ApplyValue(P::PID_MemberState, f.region);
     ApplyValue(P::PID_VehicleTyre, f.vehicleTyre);
     ApplyValue(P::PID_VehicleMaxSpeed, f.vehicleMaxSpeed);
-    if (f.odometerKm)
-        ApplyValue(P::PID_VUHROdometer, Unsigned(OdometerKmToMetres(*f.odometerKm)));
+    if (f.odometerKm) {
+        if (*f.odometerKm > mUi->dseVUHROdometer->MaximumValue())
+            mUi->dseVUHROdometer->setValue(*f.odometerKm); // shown as it is, and refused before a write
+        else
+            ApplyValue(P::PID_VUHROdometer, Unsigned(OdometerKmToMetres(*f.odometerKm)));
+    }
 
     if (const auto& modem = f.modem) {
         ApplyValue(P::PID_MdmPIN, modem->pin);
@@ -524,6 +557,12 @@ void CKR_VUInfoDlg::ApplyRecord(const QDomDocument& aDoc)
         ApplyValue(P::PID_MdmGlnURL, modem->gpsUrl);
         ApplyValue(P::PID_MdmMonitURL, modem->monitorUrl);
     }
+    for (const auto& [edit, before] : texts)
+        if (edit->text() != before)
+            edit->setModified(true);
+    for (const auto& [field, before] : numbers)
+        if (field->Text() != before)
+            field->MarkChanged();
 }
 
 void CKR_VUInfoDlg::OnLoadClick()

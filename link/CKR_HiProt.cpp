@@ -6,6 +6,7 @@
 #include <QDebug>
 #include <QStringEncoder>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -239,14 +240,15 @@ QByteArray RegNoBytes(const QString& aText)
     return bytes;
 }
 
-// The characters of a text the registration number's encoding carries: digits, Latin capitals, blanks,
-// and the Cyrillic capitals that RegNoBytes writes as their Latin twins (А В Е К М Н О Р С Т У Х).
-// Lower case counts as upper case, as the encoding upper-cases.
+// The characters of a text the registration number's encoding carries: every printable ASCII character
+// (0x20 to 0x7E: digits, Latin letters, blank, "-", "/", "." ...), and the Cyrillic capitals that RegNoBytes
+// writes as their Latin twins (А В Е К М Н О Р С Т У Х). Lower case counts as upper case, as the encoding
+// upper-cases.
 bool RegNoHolds(QChar aChar)
 {
     const QChar c = aChar.toUpper();
     const char16_t u = c.unicode();
-    if ((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || u == u' ')
+    if (u >= 0x20 && u <= 0x7E)
         return true;
     if (u < 0x0400 || u > 0x04FF)
         return false;
@@ -306,6 +308,65 @@ int MaxChars(const CKR_HiProt::ParamInfo& aInfo)
         return kMaxData - kRequestHead; // one byte a character
     default:
         return -1;
+    }
+}
+
+// --- what a written value keeps ----------------------------------------------------------------
+
+quint64 MaxOfBytes(int aSize)
+{
+    return aSize >= 8 ? ~quint64(0) : (quint64(1) << (8 * aSize)) - 1;
+}
+
+bool DateHeld(const QDate& aDate)
+{
+    return aDate.isValid() && aDate >= CKR_HiProt::FirstDate() && aDate <= CKR_HiProt::LastDate();
+}
+
+// A number variant as the unsigned integer it stands for; false for a negative number, a fraction or
+// no number at all.
+bool UnsignedOf(const QVariant& aValue, quint64& aNumber)
+{
+    bool ok = false;
+    switch (aValue.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double d = aValue.toDouble();
+        if (!(d >= 0.0 && d < 18446744073709551616.0) || d != std::floor(d))
+            return false;
+        aNumber = quint64(d);
+        return true;
+    }
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::SChar:
+        if (aValue.toLongLong() < 0)
+            return false;
+        break;
+    default:
+        break;
+    }
+    aNumber = aValue.toULongLong(&ok);
+    return ok;
+}
+
+bool ValueHeld(const CKR_HiProt::ParamInfo& aInfo, const QVariant& aValue)
+{
+    switch (aInfo.write) {
+    case Enc::Unsigned: {
+        quint64 number = 0;
+        return UnsignedOf(aValue, number) && number <= MaxOfBytes(aInfo.size);
+    }
+    case Enc::Date3:
+        return DateHeld(aValue.toDate());
+    case Enc::VUDateTime: {
+        TKR_VUDateTime clock;
+        clock.FromVariant(aValue);
+        return DateHeld(clock.mDateTime.date()) && std::abs(clock.mOffset) <= CKR_HiProt::MaxOffsetMinutes;
+    }
+    default:
+        return true;
     }
 }
 
@@ -480,10 +541,32 @@ const CKR_HiProt::ParamInfo* CKR_HiProt::FindParam(const QString& aName, Qt::Cas
 bool CKR_HiProt::EncodeValue(T_ParamId aId, const QVariant& aValue, QByteArray& aBytes)
 {
     const ParamInfo* info = FindParam(aId);
-    if (info == nullptr)
+    if (info == nullptr || !ValueHeld(*info, aValue))
         return false;
     aBytes = EncodeWrite(*info, aValue);
     return true;
+}
+
+quint64 CKR_HiProt::MaxUnsigned(T_ParamId aId)
+{
+    const ParamInfo* info = FindParam(aId);
+    return info != nullptr && info->write == Enc::Unsigned ? MaxOfBytes(info->size) : 0;
+}
+
+QDate CKR_HiProt::FirstDate()
+{
+    return QDate(1985, 1, 1);
+}
+
+QDate CKR_HiProt::LastDate()
+{
+    return QDate(1985 + 255, 12, 31);
+}
+
+bool CKR_HiProt::HoldsValue(T_ParamId aId, const QVariant& aValue)
+{
+    const ParamInfo* info = FindParam(aId);
+    return info != nullptr && ValueHeld(*info, aValue);
 }
 
 bool CKR_HiProt::HoldsText(T_ParamId aId, const QString& aText)
@@ -580,9 +663,14 @@ bool CKR_HiProt::ReadParam(T_ParamId aId, QVariant& aValue)
 bool CKR_HiProt::WriteParam(T_ParamId aId, const QVariant& aValue)
 {
     mProtError = VUErr::Ok;
+    if (FindParam(aId) == nullptr) {
+        mProtError = VUErr::UnknownParam;
+        return false;
+    }
+    // A value the encoding would cut or wrap never goes out as another number.
     QByteArray value;
     if (!EncodeValue(aId, aValue, value)) {
-        mProtError = VUErr::UnknownParam;
+        mProtError = VUErr::ValueOutOfRange;
         return false;
     }
     if (kRequestHead + value.size() > kMaxData) {

@@ -94,8 +94,22 @@ public:
     static const ParamInfo* FindParam(const QString& aName, Qt::CaseSensitivity aCase = Qt::CaseSensitive);
 
     // Value bytes of a write request (after service and identifier). False for an unknown identifier
-    // or a value that cannot be encoded.
+    // or a value that cannot be encoded, or that its encoding would cut or wrap (HoldsValue).
     static bool EncodeValue(T_ParamId aId, const QVariant& aValue, QByteArray& aBytes);
+
+    // The range of what a parameter's write encoding holds, one rule for the dialogs' fields, the
+    // records and vuctl. Every number parameter is unsigned: 0 ... MaxUnsigned, the largest number of
+    // its size in bytes (0 for a parameter written as no number).
+    static quint64 MaxUnsigned(T_ParamId aId);
+    // The dates of the three-byte date and of the unit clock: the year is kept as year - 1985 in one byte.
+    static QDate FirstDate();
+    static QDate LastDate();
+    // The most minutes of a clock offset (hours and minutes each in one signed byte).
+    static constexpr int MaxOffsetMinutes = 127 * 60 + 59;
+    // True when the write encoding of aId keeps aValue exactly: a number within 0 ... MaxUnsigned, a
+    // valid date within FirstDate ... LastDate, a clock whose offset fits. Texts: always (HoldsText
+    // tells what a text keeps).
+    static bool HoldsValue(T_ParamId aId, const QVariant& aValue);
     // Decodes the value bytes of a reply (from reply byte 3 on). False (aValue untouched) for an
     // unknown identifier or bytes shorter than the value.
     static bool DecodeValue(T_ParamId aId, const QByteArray& aBytes, QVariant& aValue);

@@ -43,6 +43,8 @@ QString VUErrorText(TKR_VUError code)
         return QStringLiteral("Неизвестный параметр. Обратитесь к разработчику");
     case VUErr::ValueTooLong:
         return QStringLiteral("Слишком длинное значение. Запись отменена");
+    case VUErr::ValueOutOfRange:
+        return QStringLiteral("Значение вне допустимого диапазона. Запись отменена");
     case VUErr::RC_IML:
         return QStringLiteral("Тахограф: Incorrect Message Length. Ошибка обмена");
     case VUErr::RC_CNC:
@@ -82,6 +84,9 @@ QString VUErrorCauses(TKR_VUError code, const QString& aArg)
     case VUErr::ValueTooLong:
         return QStringLiteral("  Введенное значение слишком длинное для передачи в тахограф.\n"
                               "  Сократите текст и повторите запись.");
+    case VUErr::ValueOutOfRange:
+        return QStringLiteral("  Введенное значение не помещается в параметр тахографа.\n"
+                              "  Исправьте значение и повторите запись.");
     case VUErr::RC_IML:
         return QString::fromUtf8(kRefusedCauses) + QStringLiteral("‘RC_IML’.");
     case VUErr::RC_CNC:

@@ -19,6 +19,8 @@ constexpr TKR_VUError NoUnitFound = 7;
 constexpr TKR_VUError UnknownParam = 0x40000001;
 constexpr TKR_VUError ValueTooLong =
     0x40000002; // write refused before sending: data field would reach 256 bytes
+constexpr TKR_VUError ValueOutOfRange =
+    0x40000003; // write refused before sending: the parameter's encoding cannot hold the value
 constexpr TKR_VUError NegativeReply = 0x80000000;
 constexpr TKR_VUError RC_IML = NegativeReply | 0x13;  // incorrect message length
 constexpr TKR_VUError RC_CNC = NegativeReply | 0x22;  // conditions not correct

@@ -1,5 +1,6 @@
 #include "widgets/Formatters.h"
 
+#include "link/CKR_HiProt.h"
 #include "link/TKR_VUDateTime.h"
 
 #include <QDateTime>
@@ -87,6 +88,12 @@ bool DecimalFromText(const QString& aText, double* aValue)
         return false;
     *aValue = value;
     return true;
+}
+
+double MaxOdometerKm()
+{
+    const quint64 tenths = CKR_HiProt::MaxUnsigned(CKR_HiProt::PID_VUHROdometer) / 100;
+    return double(tenths) / 10.0;
 }
 
 bool OdometerFromText(const QString& aText, double* aValue)

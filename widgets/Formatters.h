@@ -27,8 +27,10 @@ bool OffsetFromText(const QString& aText, int& aMinutes);
 // most one point. False for anything else, so that "250000,7" can never become 2500007.
 bool DecimalFromText(const QString& aText, double* aValue);
 
-// Highest odometer a vehicle unit can hold, in km.
-inline constexpr double kMaxOdometerKm = 21055406.0;
+// Highest odometer a vehicle unit can hold, in km with the one decimal the fields and records keep: the
+// largest metre count of the odometer's encoding, truncated to tenths (4294967.2 km for 4 bytes).
+double MaxOdometerKm();
+inline const double kMaxOdometerKm = MaxOdometerKm();
 
 // An odometer text in the local number convention, else in the C one; false when it is no number or
 // lies outside 0 ... kMaxOdometerKm.

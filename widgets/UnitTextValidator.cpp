@@ -1,10 +1,10 @@
 #include "widgets/UnitTextValidator.h"
 
+#include "widgets/UnitNumberBox.h"
 #include "widgets/VUMessages.h"
 
 #include <QLineEdit>
 #include <QStringList>
-#include <QTabWidget>
 
 UnitTextValidator::UnitTextValidator(CKR_HiProt::T_ParamId aId, const QString& aCaption, QObject* aParent)
     : QValidator(aParent), mId(aId), mCaption(aCaption)
@@ -31,8 +31,10 @@ void HoldUnitText(QLineEdit* aEdit, CKR_HiProt::T_ParamId aId, const QString& aC
 bool UnitTextsHeld(QWidget* aWindow)
 {
     for (QLineEdit* edit : aWindow->findChildren<QLineEdit*>()) {
+        // A text the unit gave, untouched, goes back as it came (or is not written): only what the
+        // technician typed or loaded from a record is refused.
         const auto* validator = qobject_cast<const UnitTextValidator*>(edit->validator());
-        if (!validator || CKR_HiProt::HoldsText(validator->Param(), edit->text()))
+        if (!validator || !edit->isModified() || CKR_HiProt::HoldsText(validator->Param(), edit->text()))
             continue;
         const QString unheld = CKR_HiProt::UnheldChars(validator->Param(), edit->text());
         QString why;
@@ -53,11 +55,7 @@ bool UnitTextsHeld(QWidget* aWindow)
                       .arg(CKR_HiProt::MaxTextChars(validator->Param()));
         }
         // The field's page comes to the front, so the field shows when the message has gone.
-        const QList<QTabWidget*> tabWidgets = aWindow->findChildren<QTabWidget*>();
-        for (QWidget* page = edit; page && page != aWindow; page = page->parentWidget())
-            for (QTabWidget* tabs : tabWidgets)
-                if (tabs->indexOf(page) >= 0)
-                    tabs->setCurrentWidget(page);
+        BringFieldToFront(aWindow, edit);
         ShowVUNotice(QStringLiteral("Значения не записаны:"),
                      QStringLiteral("Поле «%1»: %2 Исправьте значение и запишите снова.")
                          .arg(validator->Caption(), why),
@@ -66,4 +64,10 @@ bool UnitTextsHeld(QWidget* aWindow)
         return false;
     }
     return true;
+}
+
+bool TextToWrite(const QLineEdit* aEdit)
+{
+    const auto* validator = qobject_cast<const UnitTextValidator*>(aEdit->validator());
+    return !validator || aEdit->isModified() || CKR_HiProt::HoldsText(validator->Param(), aEdit->text());
 }

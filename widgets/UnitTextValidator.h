@@ -32,8 +32,14 @@ private:
 // Gives aEdit the validator for aId and a maximum length no longer than the encoding keeps.
 void HoldUnitText(QLineEdit* aEdit, CKR_HiProt::T_ParamId aId, const QString& aCaption);
 
-// Before a write: a text put into a field without typing (read from the unit, loaded from a record) may
-// still be one the unit cannot hold. True when every field of aWindow with a UnitTextValidator holds its
-// text; otherwise the first that does not is named in a message with its characters, takes the focus,
-// and the result is false.
+// Before a write: a text loaded from a record (or typed) may still be one the unit cannot hold. True when
+// every changed field of aWindow with a UnitTextValidator (typed into, or marked modified when a record
+// filled it) holds its text; otherwise the first that does not is named in a message with its characters,
+// takes the focus, and the result is false. A field still showing what the unit gave never blocks: see
+// TextToWrite.
 bool UnitTextsHeld(QWidget* aWindow);
+
+// Whether aEdit's text is to be written: false for an untouched text that the unit gave and that its
+// encoding cannot hold, so that the unit keeps exactly what it has rather than a text with characters
+// lost.
+bool TextToWrite(const QLineEdit* aEdit);

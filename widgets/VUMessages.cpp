@@ -77,6 +77,24 @@ bool AskVUConfirm(const QString& aQuestion)
     return dialog.exec() == QDialog::Accepted;
 }
 
+bool AskVUConfirmDespite(const QString& aWarning)
+{
+    QDialog dialog;
+    Ui::VU_Confirm form;
+    form.setupUi(&dialog);
+    QString text = form.label->text();
+    const qsizetype body = text.indexOf(QLatin1String("<body"));
+    const qsizetype at = body >= 0 ? text.indexOf(QLatin1Char('>'), body) + 1 : 0;
+    text.insert(at, QStringLiteral("<p><b>Внимание!</b> %1</p><p></p>").arg(aWarning));
+    form.label->setText(text);
+    form.okButton->setAutoDefault(false);
+    form.okButton->setDefault(false);
+    form.cancelButton->setDefault(true);
+    form.cancelButton->setFocus();
+    FitToText(&dialog);
+    return dialog.exec() == QDialog::Accepted;
+}
+
 namespace {
 const char* const kPlaceProperty = "velmoraPlaceBeforeChild";
 }

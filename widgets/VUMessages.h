@@ -24,6 +24,9 @@ void ShowVUNotice(const QString& aCaption, const QString& aMessage, QWidget* aPa
 bool AskVUConfirm();
 // The same dialog with a question of its own (rich text) above "Да" and "Нет".
 bool AskVUConfirm(const QString& aQuestion);
+// The usual question after a warning (rich text) of what the unit will do with the values; "Нет" is the
+// default button, so that Enter writes nothing.
+bool AskVUConfirmDespite(const QString& aWarning);
 
 // Hides aWindow while a window of its own runs, without ending aWindow's modal run (QDialog::hide()
 // would end it, and the dialog that called exec() on aWindow would go on and destroy it).

@@ -1,5 +1,6 @@
 #include "TextsFit.h"
 #include "dialogs/CKR_B6B7Dlg.h"
+#include "widgets/UnitNumberBox.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -40,6 +41,10 @@ private slots:
 
 private:
     QSpinBox* Spin(const char* aName) const { return mDlg->findChild<QSpinBox*>(QLatin1String(aName)); }
+    UnitSpinBox* Field(const char* aName) const
+    {
+        return mDlg->findChild<UnitSpinBox*>(QLatin1String(aName));
+    }
     QString Text(const char* aName) const
     {
         return mDlg->findChild<QLineEdit*>(QLatin1String(aName))->text();
@@ -175,28 +180,34 @@ void tst_b6b7::settersStartTimersOnlyOnChange()
 
 void tst_b6b7::settersUseLowBitsAndRange()
 {
+    SettleAndSpy();
     mDlg->SetSpeed(0x100 + 60);
     QCOMPARE(mDlg->GetSpeed(), 60);
+    // Beyond the form's limits a value stays as it is, marked, and is not announced to the unit.
     mDlg->SetSpeed(255);
-    QCOMPARE(mDlg->GetSpeed(), 250);
+    QCOMPARE(mDlg->GetSpeed(), 255);
+    QCOMPARE(Field("speSpeed")->Problem(), QStringLiteral("не более 250"));
     mDlg->SetB6Const(0x10000 + 8000);
     QCOMPARE(mDlg->GetB6Const(), 8000);
     mDlg->SetB7Const(65535);
-    QCOMPARE(mDlg->GetB7Const(), 64255);
+    QCOMPARE(mDlg->GetB7Const(), 65535);
+    QCOMPARE(Field("speB7Const")->Problem(), QStringLiteral("не более 64255"));
     mDlg->SetCANSpeed(QVariant(quint64(10)));
     QCOMPARE(mDlg->GetCANSpeed().toInt(), 10);
     mDlg->SetCANSpeed(QVariant(quint64(7))); // unknown code: "Нет"
     QCOMPARE(Can()->currentText(), QStringLiteral("Нет"));
     QCOMPARE(mDlg->GetCANSpeed().toInt(), 0);
 
-    // Typed values above the range are refused.
+    // A typed value above the range stays as typed, every keystroke, and is refused.
     QSpinBox* speed = Spin("speSpeed");
     speed->selectAll();
     QTest::keyClicks(speed, QStringLiteral("300"));
     QTest::keyClick(speed, Qt::Key_Enter);
-    QVERIFY(speed->value() <= 250);
-    QCOMPARE(Spin("speSpeedReal")->maximum(), 250);
-    QCOMPARE(Spin("speB6Const")->maximum(), 64255);
+    QCOMPARE(Field("speSpeed")->Text(), QStringLiteral("300"));
+    QCOMPARE(Field("speSpeed")->Problem(), QStringLiteral("не более 250"));
+    QTest::qWait(400);
+    QVERIFY(Values(CKR_HiProt::PID_Speed).isEmpty());
+    QVERIFY(Values(CKR_HiProt::PID_B7Const).isEmpty());
 }
 
 void tst_b6b7::recommendedValues_data()
@@ -274,14 +285,19 @@ void tst_b6b7::copyTakesRecommended()
     QCOMPARE(Values(CKR_HiProt::PID_B6Const), QList<QVariant>{9600});
     QCOMPARE(Values(CKR_HiProt::PID_B7Const), QList<QVariant>{8400});
 
-    // A recommendation beyond the range is cut to the maximum.
+    // A recommendation beyond the range is shown as it is, marked, and not sent: never cut to another
+    // number.
     Spin("speSpeed")->setValue(250);
     Spin("speB6Const")->setValue(64255);
     Spin("speSpeedReal")->setValue(1);
     Spin("speSpeedReal")->setValue(2);
     QCOMPARE(Text("edtB6Recomend"), QStringLiteral("8031875"));
+    QTRY_COMPARE_WITH_TIMEOUT(Values(CKR_HiProt::PID_B6Const).size(), 2, 5000);
     QTest::mouseClick(mDlg->findChild<QPushButton*>(QStringLiteral("btnCopy")), Qt::LeftButton);
-    QCOMPARE(mDlg->GetB6Const(), 64255);
+    QCOMPARE(Field("speB6Const")->Text(), QStringLiteral("8031875"));
+    QCOMPARE(Field("speB6Const")->Problem(), QStringLiteral("не более 64255"));
+    QTest::qWait(400);
+    QCOMPARE(Values(CKR_HiProt::PID_B6Const), (QList<QVariant>{9600, 64255}));
 }
 
 void tst_b6b7::nothingAnnouncedAfterFinish_data()

@@ -15,7 +15,9 @@
 #include "records/XmlElements.h"
 #include "tools/vusim/VUSimulator.h"
 
+#include "widgets/UnitNumberBox.h"
 #include <QApplication>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -849,8 +851,9 @@ void tst_clbrdlg::oddValuesInRecord()
     QCOMPARE(d->KConst(), 8000u);                                         // hexadecimal
     QCOMPARE(d->LConst(), 56u);                                           // octal
     QCOMPARE(Child<QDateEdit>(d, "dedNext")->date(), QDate(2013, 5, 17)); // no such day: unchanged
-    QCOMPARE(Child<QSpinBox>(d, "speB6Const")->value(), 64255);           // clamped by the field
-    QCOMPARE(Child<QSpinBox>(d, "speB7Const")->value(), 7000);            // missing: unchanged
+    QCOMPARE(Child<QSpinBox>(d, "speB6Const")->value(), 99999);           // as the record has it,
+    QCOMPARE(Child<UnitSpinBox>(d, "speB6Const")->Problem(), QStringLiteral("не более 64255")); // marked
+    QCOMPARE(Child<QSpinBox>(d, "speB7Const")->value(), 7000); // missing: unchanged
     QCOMPARE(Child<QComboBox>(d, "cmbCANSpeedometer")->currentText(), QStringLiteral("Нет"));
     // Missing vehicle and unit elements change nothing.
     QCOMPARE(d->VIN(), QStringLiteral("XTA21099070001234"));

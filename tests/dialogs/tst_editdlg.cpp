@@ -1,7 +1,9 @@
+#include "Technician.h"
 #include "TextsFit.h"
 #include "dialogs/CKR_EditDlg.h"
 #include "dialogs/CKR_MeasureDlg.h"
 #include "dialogs/CKR_TyreDlg.h"
+#include "widgets/UnitNumberBox.h"
 
 #include <QLineEdit>
 #include <QPointer>
@@ -87,17 +89,30 @@ void tst_editdlg::valuesAboveRangeCannotBeEntered()
     QFETCH(QString, spin);
     CKR_EditDlg dlg(70000, 70000, 70000, QString{});
     dlg.show();
-    QSpinBox* box = Spin(&dlg, spin.toLatin1().constData());
+    auto* box = dlg.findChild<UnitSpinBox*>(spin);
     QVERIFY(box);
-    QCOMPARE(box->value(), 64255);
+    // A value handed in beyond the range shows as it is, marked.
+    QCOMPARE(box->value(), 70000);
+    QCOMPARE(box->Problem(), QStringLiteral("не более 64255"));
 
+    // Typed: every keystroke stays, the field says why, and OK refuses naming the field and its range.
     box->setValue(100);
     box->selectAll();
     QTest::keyClicks(box, QStringLiteral("99999"));
     QTest::keyClick(box, Qt::Key_Enter);
-    QVERIFY(box->value() <= 64255);
-    QCOMPARE(box->maximum(), 64255);
-    QCOMPARE(box->minimum(), 0);
+    QCOMPARE(box->Text(), QStringLiteral("99999"));
+    QVERIFY(box->toolTip().contains(QStringLiteral("не более 64255")));
+    QString notice;
+    Technician tech;
+    tech.In(QStringLiteral("VU_Error"), tech.Press(QStringLiteral("btnOk"), &notice));
+    tech.Start();
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("btnWrite")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(tech.Done(), 5000);
+    tech.Stop();
+    QVERIFY2(notice.contains(QStringLiteral("«99999»")) && notice.contains(QStringLiteral("от 1 до 64255")),
+             qPrintable(notice));
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    QVERIFY(dlg.isVisible());
 }
 
 void tst_editdlg::impulsesWithoutMeasurementAreIgnored()

@@ -165,11 +165,13 @@ void tst_measure::distanceChangeRecomputesWhileStopped()
     Click("btnStartStop");
     QVERIFY(Distance()->isEnabled());
 
-    // Range 1 to 1000 m, one decimal.
+    // Range 1 to 1000 m, one decimal: beyond it the distance stays as it is, marked, and gives no W.
     Distance()->setValue(0.2);
-    QCOMPARE(Distance()->value(), 1.0);
+    QCOMPARE(Distance()->value(), 0.2);
+    QCOMPARE(CurrentText(), QStringLiteral("W-конст.=? имп/км"));
     Distance()->setValue(5000);
-    QCOMPARE(Distance()->value(), 1000.0);
+    QCOMPARE(Distance()->value(), 5000.0);
+    QCOMPARE(CurrentText(), QStringLiteral("W-конст.=? имп/км"));
     QCOMPARE(Distance()->decimals(), 1);
 }
 

@@ -4,6 +4,8 @@
 #include "link/CKR_HiProt.h"
 #include "widgets/CKR_GMTSpinBox.h"
 
+#include "widgets/UnitNumberBox.h"
+
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QDomDocument>
@@ -392,12 +394,12 @@ void tst_regrecord::loadRecord_data()
         << "<Registration>\n    <VU>\n        <DateTime>\n            <GMT>-2147483648:00</GMT>\n"
            "        </DateTime>\n    </VU>\n    <Vehicle>\n        <Odometer>1e300</Odometer>\n"
            "    </Vehicle>\n</Registration>\n"
-        << kSentinels << 77 << 10000000.0 << -1410 << true;
+        << kSentinels << 77 << 1e11 << -1410 << true; // the top of the box, marked as beyond 4294967.2
     QTest::newRow("huge offset")
         << "<Registration>\n    <VU>\n        <DateTime>\n            <GMT>+2147483647:30</GMT>\n"
            "        </DateTime>\n    </VU>\n    <Vehicle>\n        <Odometer>99999999</Odometer>\n"
            "    </Vehicle>\n</Registration>\n"
-        << kSentinels << 77 << 10000000.0 << 1410 << true;
+        << kSentinels << 77 << 99999999.0 << 1410 << true; // as the record has it, marked
     QTest::newRow("offset without digits")
         << "<Registration>\n    <VU>\n        <DateTime>\n"
            "            <GMT>+ab:00</GMT>\n        </DateTime>\n    </VU>\n"
@@ -431,6 +433,9 @@ void tst_regrecord::loadRecord()
     QCOMPARE(Edit("edtMdmAPN")->text(), texts[3]);
     QCOMPARE(Find<QSpinBox>("speVehicleMaxSpeed")->value(), maxSpeed);
     QCOMPARE(Find<QDoubleSpinBox>("dseVUHROdometer")->value(), odometer);
+    // An odometer beyond what the unit holds stays in the field, refused (4 bytes of metres).
+    QCOMPARE(Find<UnitDoubleSpinBox>("dseVUHROdometer")->Problem().isEmpty(),
+             odometer * 1000 <= 4294967295.0);
     QCOMPARE(Zone()->value(), zone);
     QCOMPARE(Find<QCheckBox>("chbModemUsed")->isChecked(), modemUsed);
     QCOMPARE(Edit("edtMdmAPN")->isEnabled(), Find<QCheckBox>("chbModemUsed")->isChecked());

@@ -100,7 +100,6 @@ void tst_hiprot::writeRequest_data()
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QString>("debug");
     QTest::newRow("300 to 2 bytes") << int(P::PID_LConst) << QVariant(300) << Hex("2E1CF92C01") << "";
-    QTest::newRow("70000 to 2 bytes") << int(P::PID_WConst) << QVariant(70000) << Hex("2E1DF97011") << "";
     QTest::newRow("K 8000") << int(P::PID_KConst) << QVariant(8000) << Hex("2E18F9401F") << "";
     QTest::newRow("clock") << int(P::PID_VUDateTime)
                            << QVariant(Packed(QDateTime(QDate(2026, 12, 7), QTime(14, 42, 17), Qt::UTC), 180))
@@ -201,6 +200,10 @@ void tst_hiprot::unknownIdentifier()
     QCOMPARE(value, QVariant(7));
     QVERIFY(!prot.WriteParam(48, QVariant(1)));
     QCOMPARE(prot.LastError(), VUErr::UnknownParam);
+    // A number its two bytes cannot hold is refused before anything is sent, never wrapped (70000 would
+    // reach the unit as 4464).
+    QVERIFY(!prot.WriteParam(P::PID_WConst, QVariant(70000)));
+    QCOMPARE(prot.LastError(), VUErr::ValueOutOfRange);
     QTest::qWait(50);
     QCOMPARE(mUnit->RawReceived(), QByteArray());
 }

@@ -33,6 +33,8 @@ private slots:
     void findParam();
     void encode_data();
     void encode();
+    void encodeRefused_data();
+    void encodeRefused();
     void decodeReply_data();
     void decodeReply();
     void roundTrip_data();
@@ -102,12 +104,13 @@ void tst_valuecodecs::encode_data()
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("2 bytes 300") << int(P::PID_LConst) << QVariant(300) << Bytes({0x2C, 0x01});
-    QTest::newRow("2 bytes 70000 keeps low bytes")
-        << int(P::PID_LConst) << QVariant(70000) << Bytes({0x70, 0x11});
+    QTest::newRow("2 bytes largest") << int(P::PID_LConst) << QVariant(65535) << Bytes({0xFF, 0xFF});
     QTest::newRow("K 8000") << int(P::PID_KConst) << QVariant(quint64(8000)) << Bytes({0x40, 0x1F});
-    QTest::newRow("1 byte") << int(P::PID_Speed) << QVariant(0x1FF) << Bytes({0xFF});
-    QTest::newRow("4 bytes") << int(P::PID_VUHROdometer) << QVariant(quint64(0x1234567890ULL))
+    QTest::newRow("1 byte") << int(P::PID_Speed) << QVariant(0xFF) << Bytes({0xFF});
+    QTest::newRow("4 bytes") << int(P::PID_VUHROdometer) << QVariant(quint64(0x34567890ULL))
                              << Bytes({0x90, 0x78, 0x56, 0x34});
+    QTest::newRow("odometer largest")
+        << int(P::PID_VUHROdometer) << QVariant(quint64(4294967295ULL)) << Bytes({0xFF, 0xFF, 0xFF, 0xFF});
     QTest::newRow("fixed padded") << int(P::PID_VUSWVer) << QVariant("ab") << QByteArray("ab  ");
     QTest::newRow("fixed cut") << int(P::PID_VUSWVer) << QVariant("abcdef") << QByteArray("abcd");
     QTest::newRow("fixed Cyrillic 1251")
@@ -167,6 +170,42 @@ void tst_valuecodecs::encode()
     QByteArray got;
     QVERIFY(P::EncodeValue(id, value, got));
     QCOMPARE(got.toHex(' '), bytes.toHex(' '));
+    QVERIFY(P::HoldsValue(id, value));
+}
+
+// Values an encoding would cut or wrap are refused, never sent as another number.
+void tst_valuecodecs::encodeRefused_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("2 bytes 70000") << int(P::PID_LConst) << QVariant(70000);
+    QTest::newRow("2 bytes 65536") << int(P::PID_WConst) << QVariant(quint64(65536));
+    QTest::newRow("1 byte 256") << int(P::PID_Speed) << QVariant(256);
+    QTest::newRow("odometer 9999999.9 km") << int(P::PID_VUHROdometer) << QVariant(quint64(9999999900ULL));
+    QTest::newRow("odometer 2^32") << int(P::PID_VUHROdometer) << QVariant(quint64(4294967296ULL));
+    QTest::newRow("negative") << int(P::PID_KConst) << QVariant(-1);
+    QTest::newRow("fraction") << int(P::PID_KConst) << QVariant(8000.5);
+    QTest::newRow("no number") << int(P::PID_KConst) << QVariant(QStringLiteral("8k"));
+    QTest::newRow("no value") << int(P::PID_CANSpeedometer) << QVariant();
+    QTest::newRow("date before 1985") << int(P::PID_NextCalibration) << QVariant(QDate(1984, 12, 31));
+    QTest::newRow("date after 2240") << int(P::PID_NextCalibration) << QVariant(QDate(2241, 1, 1));
+    QTest::newRow("no date") << int(P::PID_NextCalibration) << QVariant(QDate());
+    QTest::newRow("clock before 1985")
+        << int(P::PID_VUDateTime)
+        << TKR_VUDateTime(QDateTime(QDate(1984, 12, 31), QTime(0, 0), Qt::UTC), 0).ToVariant();
+    QTest::newRow("clock offset of 128 h")
+        << int(P::PID_VUDateTime)
+        << TKR_VUDateTime(QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC), 128 * 60).ToVariant();
+}
+
+void tst_valuecodecs::encodeRefused()
+{
+    QFETCH(int, id);
+    QFETCH(QVariant, value);
+    QByteArray got("untouched");
+    QVERIFY(!P::EncodeValue(id, value, got));
+    QCOMPARE(got, QByteArray("untouched"));
+    QVERIFY(!P::HoldsValue(id, value));
 }
 
 // Value bytes of a reply (from reply byte 3 on) and what they read as.
@@ -376,7 +415,11 @@ void tst_valuecodecs::holdsText_data()
     QTest::addColumn<QString>("unheld"); // the characters refused
     QTest::newRow("regno twins and lower case") << int(P::PID_VehicleRegNo) << "а123вС77 x" << true << "";
     QTest::newRow("regno without twins") << int(P::PID_VehicleRegNo) << "Ж123ДЯ77Ж" << false << "ЖДЯ";
-    QTest::newRow("regno punctuation") << int(P::PID_VehicleRegNo) << "A-1" << false << "-";
+    // Every printable ASCII character is kept as it is.
+    QTest::newRow("regno punctuation") << int(P::PID_VehicleRegNo) << "A-1/2.b" << true << "";
+    QTest::newRow("regno printable ASCII") << int(P::PID_VehicleRegNo) << " !~{}#@_" << true << "";
+    QTest::newRow("regno umlaut") << int(P::PID_VehicleRegNo) << "Ä-1" << false << "Ä";
+    QTest::newRow("regno euro") << int(P::PID_VehicleRegNo) << "€1" << false << "€";
     QTest::newRow("regno too long") << int(P::PID_VehicleRegNo) << "ABCDEFGHIJKLMNO" << false << "";
     QTest::newRow("regno 14") << int(P::PID_VehicleRegNo) << "ABCDEFGHIJKLMN" << true << "";
     QTest::newRow("tyre") << int(P::PID_VehicleTyre) << "295/80 R22,5" << true << "";

@@ -165,6 +165,9 @@ void tst_vuctl::writeThenRead_data()
     QTest::newRow("registration number")
         << "VehicleRegNo" << QString::fromUtf8("а123вс77") << P::PID_VehicleRegNo
         << QByteArray(1, 1) + QByteArray("A123BC77      ") << "A123BC77      ";
+    QTest::newRow("registration number with punctuation")
+        << "VehicleRegNo" << QString::fromUtf8("ав-12/3.7") << P::PID_VehicleRegNo
+        << QByteArray(1, 1) + QByteArray("AB-12/3.7     ") << "AB-12/3.7     ";
     QTest::newRow("serial number") << "VUSerNo"
                                    << " 10004027/01 07/07/A1" << P::PID_VUSerNo
                                    << QByteArray::fromHex("3ba69800010707a1") << " 10004027/01 07/07/A1";

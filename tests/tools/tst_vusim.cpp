@@ -143,8 +143,8 @@ void tst_vusim::writeThenRead_data()
     QTest::newRow("unsigned 1") << P::PID_CANSpeedometer << u(10) << Bytes({10}) << Bytes({10}) << u(10);
     QTest::newRow("unsigned 2") << P::PID_KConst << u(8000) << Bytes({0x40, 0x1F}) << Bytes({0x40, 0x1F})
                                 << u(8000);
-    QTest::newRow("unsigned 2 keeps low bytes")
-        << P::PID_LConst << u(70000) << Bytes({0x70, 0x11}) << Bytes({0x70, 0x11}) << u(4464);
+    QTest::newRow("unsigned 2 largest")
+        << P::PID_LConst << u(65535) << Bytes({0xFF, 0xFF}) << Bytes({0xFF, 0xFF}) << u(65535);
     QTest::newRow("unsigned 4") << P::PID_VUHROdometer << u(0x01020304) << Bytes({4, 3, 2, 1})
                                 << Bytes({4, 3, 2, 1}) << u(0x01020304);
     QTest::newRow("unsigned 4 max") << P::PID_VUSettings << u(0xFFFFFFFF) << Bytes({0xFF, 0xFF, 0xFF, 0xFF})

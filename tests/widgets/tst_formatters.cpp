@@ -273,10 +273,11 @@ private slots:
                                   << "1e3" << false << 0.0;
         QTest::newRow("unit") << "ru_RU"
                               << "300000 км" << false << 0.0;
+        // The largest metre count of 4 bytes, in tenths of a km.
         QTest::newRow("max") << "C"
-                             << "21055406" << true << 21055406.0;
+                             << "4294967.2" << true << 4294967.2;
         QTest::newRow("above max") << "C"
-                                   << "21055406.1" << false << 0.0;
+                                   << "4294967,3" << false << 0.0;
         QTest::newRow("negative") << "C"
                                   << "-1" << false << 0.0;
         QTest::newRow("word") << "C"
@@ -318,7 +319,7 @@ private slots:
         QTest::newRow("largest with tenth") << 9999999.9 << "9999999,9";
         // Beyond, the tenth would not fit the field: whole km.
         QTest::newRow("ten million and a bit") << 12345678.9 << "12345679";
-        QTest::newRow("max") << 21055406.0 << "21055406";
+        QTest::newRow("max") << 4294967.2 << "4294967,2";
         QTest::newRow("absurd") << 1e12 << "1e+12";
     }
     void odometerText()
@@ -339,8 +340,8 @@ private slots:
         QTest::addColumn<quint64>("metres");
         QTest::newRow("rounded") << 1234.5678 << quint64(1234568);
         QTest::newRow("negative") << -5.0 << quint64(0);
-        QTest::newRow("largest") << 21055406.0 << quint64(21055406000);
-        QTest::newRow("beyond the largest") << 1e300 << quint64(21055406000);
+        QTest::newRow("largest") << 4294967.2 << quint64(4294967200);
+        QTest::newRow("beyond the largest") << 1e300 << quint64(4294967200);
         QTest::newRow("not a number") << qQNaN() << quint64(0);
     }
     void odometerKmToMetres()

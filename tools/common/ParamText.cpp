@@ -83,7 +83,7 @@ bool FromText(CKR_HiProt::T_ParamId aId, const QString& aText, QVariant& aValue,
     if (IsInteger(*info)) {
         bool ok = false;
         const quint64 value = aText.trimmed().toULongLong(&ok, 10);
-        const quint64 limit = info->size >= 8 ? ~quint64(0) : (quint64(1) << (8 * info->size)) - 1;
+        const quint64 limit = CKR_HiProt::MaxUnsigned(aId);
         if (!ok)
             return Fail(aError, QStringLiteral("not a decimal number: '%1'").arg(aText));
         if (value > limit)
@@ -97,7 +97,7 @@ bool FromText(CKR_HiProt::T_ParamId aId, const QString& aText, QVariant& aValue,
         const QDate date = QDate::fromString(aText.trimmed(), kDateFormat);
         if (!date.isValid())
             return Fail(aError, QStringLiteral("not a date dd/MM/yyyy: '%1'").arg(aText));
-        if (date.year() < 1985 || date.year() > 1985 + 255)
+        if (!CKR_HiProt::HoldsValue(aId, date))
             return Fail(aError, QStringLiteral("year out of range 1985..2240: '%1'").arg(aText));
         aValue = date;
         return true;
@@ -122,7 +122,7 @@ bool FromText(CKR_HiProt::T_ParamId aId, const QString& aText, QVariant& aValue,
         const QDateTime when = ParseUtc(match.captured(1));
         if (!when.isValid())
             return Fail(aError, QStringLiteral("not a valid date and time: '%1'").arg(aText));
-        if (when.date().year() < 1985 || when.date().year() > 1985 + 255)
+        if (when.date() < CKR_HiProt::FirstDate() || when.date() > CKR_HiProt::LastDate())
             return Fail(aError, QStringLiteral("year out of range 1985..2240: '%1'").arg(aText));
         // The clock travels as 32-bit seconds since 1970: later times would wrap round to the 1970s.
         if (when.toSecsSinceEpoch() > qint64(0xFFFFFFFFu))
@@ -133,7 +133,7 @@ bool FromText(CKR_HiProt::T_ParamId aId, const QString& aText, QVariant& aValue,
             const OffsetParts parts = ReadOffsetText(match.captured(2));
             if (parts.minutes > 59)
                 return Fail(aError, QStringLiteral("offset minutes out of range: '%1'").arg(aText));
-            if (parts.hours * 60 + parts.minutes > 127 * 60)
+            if (parts.hours * 60 + parts.minutes > CKR_HiProt::MaxOffsetMinutes)
                 return Fail(aError, QStringLiteral("offset out of range: '%1'").arg(aText));
             offset = int(parts.Exact());
         }
