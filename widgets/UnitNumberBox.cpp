@@ -108,6 +108,28 @@ QValidator::State UnitNumberField::Check(const QString& aText) const
     return QValidator::Acceptable;
 }
 
+QValidator::State UnitNumberField::CheckTyped(QWidget* aField, const QString& aInput) const
+{
+    const QValidator::State state = Check(aInput);
+    if (state == QValidator::Invalid)
+        ShowHint(aField, QStringLiteral("%1: только цифры%2, %3")
+                             .arg(mCaption, Decimals() > 0 ? QStringLiteral(" и одна запятая") : QString(),
+                                  RangeText()));
+    return state;
+}
+
+QAbstractSpinBox::StepEnabled UnitNumberField::Steppable(qint64 aNow, bool aReadOnly) const
+{
+    QAbstractSpinBox::StepEnabled enabled = QAbstractSpinBox::StepNone;
+    if (aReadOnly)
+        return enabled;
+    if (aNow < mMaxSteps)
+        enabled |= QAbstractSpinBox::StepUpEnabled;
+    if (aNow > mMinSteps)
+        enabled |= QAbstractSpinBox::StepDownEnabled;
+    return enabled;
+}
+
 bool UnitNumberField::Steps(const QString& aText, qint64* aSteps) const
 {
     double value = 0.0;
@@ -205,11 +227,7 @@ QString UnitSpinBox::Text() const
 QValidator::State UnitSpinBox::validate(QString& aInput, int& aPos) const
 {
     Q_UNUSED(aPos);
-    const QValidator::State state = Check(aInput);
-    if (state == QValidator::Invalid)
-        ShowHint(const_cast<UnitSpinBox*>(this),
-                 QStringLiteral("%1: только цифры, %2").arg(Caption(), RangeText()));
-    return state;
+    return CheckTyped(const_cast<UnitSpinBox*>(this), aInput);
 }
 
 void UnitSpinBox::fixup(QString& aInput) const
@@ -246,16 +264,9 @@ void UnitSpinBox::stepBy(int aSteps)
 
 QAbstractSpinBox::StepEnabled UnitSpinBox::stepEnabled() const
 {
-    if (isReadOnly())
-        return StepNone;
     qint64 now = value();
     Steps(Text(), &now);
-    StepEnabled enabled = StepNone;
-    if (now < mMaxSteps)
-        enabled |= StepUpEnabled;
-    if (now > mMinSteps)
-        enabled |= StepDownEnabled;
-    return enabled;
+    return Steppable(now, isReadOnly());
 }
 
 // --- decimal numbers ------------------------------------------------------------------------------
@@ -303,11 +314,7 @@ QString UnitDoubleSpinBox::Text() const
 QValidator::State UnitDoubleSpinBox::validate(QString& aInput, int& aPos) const
 {
     Q_UNUSED(aPos);
-    const QValidator::State state = Check(aInput);
-    if (state == QValidator::Invalid)
-        ShowHint(const_cast<UnitDoubleSpinBox*>(this),
-                 QStringLiteral("%1: только цифры и одна запятая, %2").arg(Caption(), RangeText()));
-    return state;
+    return CheckTyped(const_cast<UnitDoubleSpinBox*>(this), aInput);
 }
 
 void UnitDoubleSpinBox::fixup(QString& aInput) const
@@ -344,16 +351,9 @@ void UnitDoubleSpinBox::stepBy(int aSteps)
 
 QAbstractSpinBox::StepEnabled UnitDoubleSpinBox::stepEnabled() const
 {
-    if (isReadOnly())
-        return StepNone;
     qint64 now = ToSteps(value());
     Steps(Text(), &now);
-    StepEnabled enabled = StepNone;
-    if (now < mMaxSteps)
-        enabled |= StepUpEnabled;
-    if (now > mMinSteps)
-        enabled |= StepDownEnabled;
-    return enabled;
+    return Steppable(now, isReadOnly());
 }
 
 // --- before a write -------------------------------------------------------------------------------

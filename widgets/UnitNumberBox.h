@@ -37,6 +37,10 @@ protected:
     // Limits in steps of the last decimal (tenths for one decimal).
     void SetRule(const QString& aCaption, qint64 aMinSteps, qint64 aMaxSteps);
     QValidator::State Check(const QString& aText) const;
+    // Check, with a hint at aField when a keystroke is refused (a letter, a second point).
+    QValidator::State CheckTyped(QWidget* aField, const QString& aInput) const;
+    // The arrows from aNow steps: up below the maximum, down above the minimum.
+    QAbstractSpinBox::StepEnabled Steppable(qint64 aNow, bool aReadOnly) const;
     // The text as a count of steps, rounded to the field's decimals; false when it is no number.
     bool Steps(const QString& aText, qint64* aSteps) const;
     QString StepsText(qint64 aSteps) const;

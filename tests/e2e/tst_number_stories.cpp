@@ -367,15 +367,18 @@ private slots:
         QVERIFY(mUnit.Writes().isEmpty());
     }
 
-    // Программировать: a registration number with characters its encoding cannot hold, as the unit has
-    // it, does not stop a new VIN from going in, and stays as it is; a plate with "-", "/" and "." is
-    // typed and stored as it stands.
+    // Программировать: a registration number and an access point that their encodings cannot hold, as the
+    // unit has them, do not stop a new VIN from going in, and stay as they are; a plate with "-", "/" and
+    // "." is typed and stored as it stands.
     void registrationTexts()
     {
         const QByteArray foreignPlate = QByteArray("\x01\xC4"
                                                    "B 12") +
                                         QByteArray(9, ' '); // Ä in ISO 8859-1
         mUnit.unit.SetRawValue(P::PID_VehicleRegNo, foreignPlate);
+        // A free text goes out simplified: the unit's tab would become a blank.
+        const QByteArray apn("internet\tapn");
+        mUnit.unit.SetRawValue(P::PID_MdmAPN, apn);
         const QString vin = QStringLiteral("XTA21099070009999");
         const QString plate = QStringLiteral("AB-12/3.");
         mUnit.unit.ClearLog();
@@ -406,9 +409,12 @@ private slots:
 
         QCOMPARE(mUnit.unit.Value(P::PID_VehicleVIN).toString(), vin);
         QByteArray plates;
-        for (const VUSimulator::Request& r : mUnit.Writes())
+        for (const VUSimulator::Request& r : mUnit.Writes()) {
             if (r.id == P::PID_VehicleRegNo)
                 plates += r.value + '|';
+            QVERIFY(r.id != P::PID_MdmAPN);
+        }
+        QCOMPARE(mUnit.unit.RawValue(P::PID_MdmAPN), apn);
         // Only the typed plate was written; the unit's own went untouched through the first write.
         QCOMPARE(plates, QByteArray(1, '\0') + plate.toLatin1().leftJustified(14, ' ') + '|');
         QCOMPARE(mUnit.unit.RawValue(P::PID_VehicleRegNo),
