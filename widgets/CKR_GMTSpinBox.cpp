@@ -4,7 +4,9 @@
 
 #include <QDebug>
 #include <QRegularExpression>
+#include <QToolTip>
 
+#include <cstdlib>
 #include <limits>
 
 CKR_GMTSpinBox::CKR_GMTSpinBox(QWidget* aParent) : QSpinBox(aParent)
@@ -28,6 +30,17 @@ QValidator::State CKR_GMTSpinBox::validate(QString& aText, int& aPos) const
         return QValidator::Invalid;
     if (!complete.match(aText).hasMatch())
         return QValidator::Intermediate;
+    // An offset beyond the box's range would be turned into its end: the keystroke is refused, and said
+    // why, instead.
+    if (std::abs(ReadOffsetText(aText).HalfHours()) > maximum()) {
+        auto* self = const_cast<CKR_GMTSpinBox*>(this);
+        if (hasFocus())
+            QToolTip::showText(
+                self->mapToGlobal(QPoint(0, height())),
+                QStringLiteral("Часовой пояс: от %1 до %2").arg(OffsetText(minimum()), OffsetText(maximum())),
+                self);
+        return QValidator::Invalid;
+    }
     return QValidator::Acceptable;
 }
 

@@ -83,6 +83,10 @@ private slots:
         QTest::newRow("trailing text") << "4:00h" << bad;
         QTest::newRow("leading text") << "x4:00" << bad;
         QTest::newRow("dot") << "4.30" << bad;
+        // Beyond the range: refused, never turned into +23:30.
+        QTest::newRow("+24") << "+24" << bad;
+        QTest::newRow("-24:00") << "-24:00" << bad;
+        QTest::newRow("-23:45") << "-23:45" << ok;
     }
 
     void spinBoxValidate()
@@ -153,7 +157,8 @@ private slots:
         QTest::newRow("+23:59") << "+23:59" << 1410 << "+23:30";
         QTest::newRow("3:14") << "3:14" << 180 << "+3:00";
         QTest::newRow("7") << "7" << 420 << "+7:00";
-        QTest::newRow("beyond range") << "-99" << -1410 << "-23:30";
+        // The key that would go beyond the range is refused (with a hint), never turned into -23:30.
+        QTest::newRow("beyond range") << "-99" << -540 << "-9:00";
         QTest::newRow("extra minute digit dropped") << "12:345" << 750 << "+12:30";
     }
 
