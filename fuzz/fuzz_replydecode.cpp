@@ -17,19 +17,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize)
 
     QVariant value;
     if (CKR_HiProt::DecodeValue(id, bytes, value)) {
-        // What the unit sent decodes into a value that encodes for the unit again, and those bytes
-        // decode in turn.
+        // What the unit sent decodes into a value that encodes for the unit again exactly when its
+        // encoding holds it (a date the bytes make no date of is refused, never written), and that
+        // encodes as a reply whose bytes decode in turn.
         QByteArray again;
         QVariant twice;
-        if (!CKR_HiProt::EncodeValue(id, value, again) || !CKR_HiProt::EncodeReplyValue(id, value, again) ||
-            !CKR_HiProt::DecodeValue(id, again, twice))
+        if (CKR_HiProt::EncodeValue(id, value, again) != CKR_HiProt::HoldsValue(id, value) ||
+            !CKR_HiProt::EncodeReplyValue(id, value, again) || !CKR_HiProt::DecodeValue(id, again, twice))
             std::abort();
     }
     // The unit's side of a write request: the simulator and the tools decode these.
     QVariant written;
     if (CKR_HiProt::DecodeWriteValue(id, bytes, written)) {
         QByteArray again;
-        if (!CKR_HiProt::EncodeValue(id, written, again))
+        if (CKR_HiProt::EncodeValue(id, written, again) != CKR_HiProt::HoldsValue(id, written))
             std::abort();
     }
     return 0;
