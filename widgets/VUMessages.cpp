@@ -25,6 +25,17 @@ void ShowVUErrorCauses(const QString& aCauses, QWidget* aParent)
     ExecCentered(dialog);
 }
 
+void ShowVUErrorAccount(TKR_VUError aCode, const QString& aAccount, QWidget* aParent)
+{
+    auto* dialog = new QDialog(aParent);
+    Ui::VU_Error form;
+    form.setupUi(dialog);
+    form.lblMessage->setText(VUErrorCauses(aCode, QString()) + QStringLiteral("\n\n") + aAccount);
+    // A list of names can be longer than the dialog is wide.
+    form.lblMessage->setWordWrap(true);
+    ExecCentered(dialog);
+}
+
 void ShowVUNotice(const QString& aCaption, const QString& aMessage, QWidget* aParent)
 {
     auto* dialog = new QDialog(aParent);
@@ -66,13 +77,19 @@ bool AskVUConfirm()
     return AskVUConfirm(QString());
 }
 
-bool AskVUConfirm(const QString& aQuestion)
+bool AskVUConfirm(const QString& aQuestion, bool aNoByDefault)
 {
     QDialog dialog;
     Ui::VU_Confirm form;
     form.setupUi(&dialog);
     if (!aQuestion.isEmpty())
         form.label->setText(aQuestion);
+    if (aNoByDefault) {
+        form.okButton->setDefault(false);
+        form.okButton->setAutoDefault(false);
+        form.cancelButton->setDefault(true);
+        form.cancelButton->setFocus();
+    }
     FitToText(&dialog);
     return dialog.exec() == QDialog::Accepted;
 }
