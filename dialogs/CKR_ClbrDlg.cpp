@@ -182,6 +182,7 @@ void CKR_ClbrDlg::OnWriteClick()
 
     mWorker.Clear();
     SetBusy(kWriteCount);
+    mCycle.Begin(CycleValues(), mUi->btnClose);
     mB6Writing = static_cast<quint16>(mUi->speB6Const->value());
     mB7Writing = static_cast<quint16>(mUi->speB7Const->value());
     mCANWriting = CANSpeedValue(mUi->cmbCANSpeedometer);
@@ -195,6 +196,27 @@ void CKR_ClbrDlg::OnWriteClick()
     mWorker.AddWrite(CKR_HiProt::PID_B6Const, Unsigned(mB6Writing));
     mWorker.AddWrite(CKR_HiProt::PID_B7Const, Unsigned(mB7Writing));
     mWorker.AddWrite(CKR_HiProt::PID_CANSpeedometer, mCANWriting);
+}
+
+QList<WriteCycle::Value> CKR_ClbrDlg::CycleValues() const
+{
+    using P = CKR_HiProt;
+    return {{P::PID_KConst, QStringLiteral("K-константа")},
+            {P::PID_WConst, QStringLiteral("Характ. коэф. ТС (W)")},
+            {P::PID_LConst, QStringLiteral("Эффект. окружн. шин (L)")},
+            {P::PID_NextCalibration, QStringLiteral("Следующ. калибровка")},
+            {P::PID_VUSettings, QStringLiteral("Источники информации о скорости")},
+            {P::PID_B6Const, QStringLiteral("B6-константа")},
+            {P::PID_B7Const, QStringLiteral("B7-константа")},
+            {P::PID_CANSpeedometer, QStringLiteral("Скорость шины CAN")}};
+}
+
+void CKR_ClbrDlg::reject()
+{
+    // The worker finishes the cycle within seconds and reports it, whole or cut short: never abandon it.
+    if (mCycle.IsRunning())
+        return;
+    QDialog::reject();
 }
 
 void CKR_ClbrDlg::OnSaveClick()
@@ -419,9 +441,10 @@ void CKR_ClbrDlg::OnPingData(CKR_HiProt::T_ParamId, const QVariant& aValue)
         mEditDlg->OnImp(static_cast<quint32>(aValue.toULongLong()));
 }
 
-void CKR_ClbrDlg::OnWriteData(CKR_HiProt::T_ParamId)
+void CKR_ClbrDlg::OnWriteData(CKR_HiProt::T_ParamId aId)
 {
     mProgress.Step(1);
+    mCycle.Written(aId);
 }
 
 void CKR_ClbrDlg::OnWriteComplete()
@@ -429,6 +452,7 @@ void CKR_ClbrDlg::OnWriteComplete()
     // Writes queued by the speed signal dialog run with the progress box hidden and end silently.
     if (!IsBusy())
         return;
+    mCycle.End();
     SetIdle();
     // The unit now stores what was just written: that is what closing the speed signal dialog restores.
     mB6AsStored = mB6Writing;
@@ -450,9 +474,18 @@ void CKR_ClbrDlg::OnPingError(CKR_HiProt::T_ParamId, TKR_VUError aErr)
     Fail(aErr);
 }
 
-void CKR_ClbrDlg::OnWriteError(CKR_HiProt::T_ParamId, TKR_VUError aErr)
+void CKR_ClbrDlg::OnWriteError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr)
 {
-    Fail(aErr);
+    // Writes queued by the speed signal dialog are no cycle of the technician's.
+    if (!mCycle.IsRunning() || mFailed) {
+        Fail(aErr);
+        return;
+    }
+    mFailed = true;
+    mCycle.End();
+    SetIdle();
+    // What was typed can be kept: the record of the form, as after a completed write.
+    EndOnWriteError(this, aErr, mCycle.Account(aId, aErr), [this] { OnSaveClick(); });
 }
 
 void CKR_ClbrDlg::Fail(TKR_VUError aErr)
@@ -460,6 +493,7 @@ void CKR_ClbrDlg::Fail(TKR_VUError aErr)
     if (mFailed)
         return;
     mFailed = true;
+    mCycle.End();
     SetIdle();
     // An open editor or speed signal dialog goes first, so the error is not shown behind it and no
     // restoring writes are queued to a worker that serves nothing more.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialogs/WriteCycle.h"
 #include "link/CKR_ClbrUartThrd.h"
 #include "link/CKR_HiProt.h"
 #include "link/UART.h"
@@ -73,6 +74,8 @@ public slots:
     void OnWriteComplete();
     void OnWriteError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr);
     void OnValueChanged(CKR_HiProt::T_ParamId aId, const QVariant& aNewValue);
+    // Keeps the dialog open while a writing cycle runs (Закрыть, Esc and the window's close button).
+    void reject() override;
 
 private:
     void SetBusy(int aCount);
@@ -84,6 +87,8 @@ private:
     CalibrationFields CurrentRecord() const;
     void ApplyRecord(const QDomDocument& aDoc);
     void Fail(TKR_VUError aErr);
+    // The values of the writing cycle, in the order OnWriteClick queues them.
+    QList<WriteCycle::Value> CycleValues() const;
     void DropChild(QDialog* aChild);
 
     std::unique_ptr<Ui::VUC_Clbr> mUi;
@@ -115,4 +120,5 @@ private:
     QVariant mCANWriting;
     // Set once an exchange error has been reported: the worker serves nothing more.
     bool mFailed = false;
+    WriteCycle mCycle;
 };
