@@ -214,7 +214,7 @@ QList<WriteCycle::Value> CKR_ClbrDlg::CycleValues() const
 void CKR_ClbrDlg::reject()
 {
     // The worker finishes the cycle within seconds and reports it, whole or cut short: never abandon it.
-    if (mCycle.IsRunning())
+    if (mCycle.IsRunning() || mRestoring)
         return;
     QDialog::reject();
 }
@@ -358,6 +358,8 @@ void CKR_ClbrDlg::OnSpeedFinished(int aResult)
     mWorker.AddWrite(CKR_HiProt::PID_B7Const, Unsigned(mB7AsStored));
     mWorker.AddWrite(CKR_HiProt::PID_CANSpeedometer, mCANAsStored.isValid() ? mCANAsStored : Unsigned(0));
     mWorker.AddWrite(CKR_HiProt::PID_Speed, Unsigned(0));
+    mRestoring = true;
+    mUi->btnClose->setEnabled(false);
 
     if (aResult != 0) {
         mTestSpeed = static_cast<quint8>(mSpeedDlg->GetSpeed());
@@ -450,6 +452,8 @@ void CKR_ClbrDlg::OnWriteData(CKR_HiProt::T_ParamId aId)
 void CKR_ClbrDlg::OnWriteComplete()
 {
     // Writes queued by the speed signal dialog run with the progress box hidden and end silently.
+    mRestoring = false;
+    mUi->btnClose->setEnabled(true);
     if (!IsBusy())
         return;
     mCycle.End();
@@ -494,6 +498,7 @@ void CKR_ClbrDlg::Fail(TKR_VUError aErr)
         return;
     mFailed = true;
     mCycle.End();
+    mRestoring = false;
     SetIdle();
     // An open editor or speed signal dialog goes first, so the error is not shown behind it and no
     // restoring writes are queued to a worker that serves nothing more.

@@ -121,4 +121,7 @@ private:
     // Set once an exchange error has been reported: the worker serves nothing more.
     bool mFailed = false;
     WriteCycle mCycle;
+    // The writes that give the unit back its stored speed signal values after the speed signal dialog
+    // are under way: closing now would leave the unit with the tried ones.
+    bool mRestoring = false;
 };
