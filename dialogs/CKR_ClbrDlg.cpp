@@ -224,6 +224,7 @@ void CKR_ClbrDlg::OnWriteClick()
 
     mWorker.Clear();
     SetBusy(kWriteCount);
+    mCycle.Begin(CycleValues(), mUi->btnClose);
     mB6Writing = static_cast<quint16>(mUi->speB6Const->value());
     mB7Writing = static_cast<quint16>(mUi->speB7Const->value());
     mCANWriting = CANSpeedValue(mUi->cmbCANSpeedometer);
@@ -265,6 +266,27 @@ bool CKR_ClbrDlg::ConstantsHeld()
         return false;
     }
     return true;
+}
+
+QList<WriteCycle::Value> CKR_ClbrDlg::CycleValues() const
+{
+    using P = CKR_HiProt;
+    return {{P::PID_KConst, QStringLiteral("K-константа")},
+            {P::PID_WConst, QStringLiteral("Характ. коэф. ТС (W)")},
+            {P::PID_LConst, QStringLiteral("Эффект. окружн. шин (L)")},
+            {P::PID_NextCalibration, QStringLiteral("Следующ. калибровка")},
+            {P::PID_VUSettings, QStringLiteral("Источники информации о скорости")},
+            {P::PID_B6Const, QStringLiteral("B6-константа")},
+            {P::PID_B7Const, QStringLiteral("B7-константа")},
+            {P::PID_CANSpeedometer, QStringLiteral("Скорость шины CAN")}};
+}
+
+void CKR_ClbrDlg::reject()
+{
+    // The worker finishes the cycle within seconds and reports it, whole or cut short: never abandon it.
+    if (mCycle.IsRunning() || mRestoring)
+        return;
+    QDialog::reject();
 }
 
 void CKR_ClbrDlg::OnSaveClick()
@@ -416,6 +438,8 @@ void CKR_ClbrDlg::OnSpeedFinished(int aResult)
     mWorker.AddWrite(CKR_HiProt::PID_B7Const, Unsigned(mB7AsStored));
     mWorker.AddWrite(CKR_HiProt::PID_CANSpeedometer, mCANAsStored.isValid() ? mCANAsStored : Unsigned(0));
     mWorker.AddWrite(CKR_HiProt::PID_Speed, Unsigned(0));
+    mRestoring = true;
+    mUi->btnClose->setEnabled(false);
 
     if (aResult != 0) {
         mTestSpeed = static_cast<quint8>(mSpeedDlg->GetSpeed());
@@ -499,16 +523,20 @@ void CKR_ClbrDlg::OnPingData(CKR_HiProt::T_ParamId, const QVariant& aValue)
         mEditDlg->OnImp(static_cast<quint32>(aValue.toULongLong()));
 }
 
-void CKR_ClbrDlg::OnWriteData(CKR_HiProt::T_ParamId)
+void CKR_ClbrDlg::OnWriteData(CKR_HiProt::T_ParamId aId)
 {
     mProgress.Step(1);
+    mCycle.Written(aId);
 }
 
 void CKR_ClbrDlg::OnWriteComplete()
 {
     // Writes queued by the speed signal dialog run with the progress box hidden and end silently.
+    mRestoring = false;
+    mUi->btnClose->setEnabled(true);
     if (!IsBusy())
         return;
+    mCycle.End();
     SetIdle();
     // The unit now stores what was just written: that is what closing the speed signal dialog restores.
     mB6AsStored = mB6Writing;
@@ -530,9 +558,18 @@ void CKR_ClbrDlg::OnPingError(CKR_HiProt::T_ParamId, TKR_VUError aErr)
     Fail(aErr);
 }
 
-void CKR_ClbrDlg::OnWriteError(CKR_HiProt::T_ParamId, TKR_VUError aErr)
+void CKR_ClbrDlg::OnWriteError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr)
 {
-    Fail(aErr);
+    // Writes queued by the speed signal dialog are no cycle of the technician's.
+    if (!mCycle.IsRunning() || mFailed) {
+        Fail(aErr);
+        return;
+    }
+    mFailed = true;
+    mCycle.End();
+    SetIdle();
+    // What was typed can be kept: the record of the form, as after a completed write.
+    EndOnWriteError(this, aErr, mCycle.Account(aId, aErr), [this] { OnSaveClick(); });
 }
 
 void CKR_ClbrDlg::Fail(TKR_VUError aErr)
@@ -540,6 +577,8 @@ void CKR_ClbrDlg::Fail(TKR_VUError aErr)
     if (mFailed)
         return;
     mFailed = true;
+    mCycle.End();
+    mRestoring = false;
     SetIdle();
     // An open editor or speed signal dialog goes first, so the error is not shown behind it and no
     // restoring writes are queued to a worker that serves nothing more.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialogs/WriteCycle.h"
 #include "link/CKR_ClbrUartThrd.h"
 #include "link/CKR_HiProt.h"
 #include "link/UART.h"
@@ -73,6 +74,8 @@ public slots:
     void OnWriteComplete();
     void OnWriteError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr);
     void OnValueChanged(CKR_HiProt::T_ParamId aId, const QVariant& aNewValue);
+    // Keeps the dialog open while a writing cycle runs (Закрыть, Esc and the window's close button).
+    void reject() override;
 
 private:
     void SetBusy(int aCount);
@@ -86,6 +89,8 @@ private:
     void Fail(TKR_VUError aErr);
     // Before a write: W, K and L are none of them 0, and none beyond the limit unless the unit gave it.
     bool ConstantsHeld();
+    // The values of the writing cycle, in the order OnWriteClick queues them.
+    QList<WriteCycle::Value> CycleValues() const;
     void DropChild(QDialog* aChild);
 
     std::unique_ptr<Ui::VUC_Clbr> mUi;
@@ -121,4 +126,8 @@ private:
     QVariant mCANWriting;
     // Set once an exchange error has been reported: the worker serves nothing more.
     bool mFailed = false;
+    WriteCycle mCycle;
+    // The writes that give the unit back its stored speed signal values after the speed signal dialog
+    // are under way: closing now would leave the unit with the tried ones.
+    bool mRestoring = false;
 };

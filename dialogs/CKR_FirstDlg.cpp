@@ -97,12 +97,29 @@ void CKR_FirstDlg::OnWriteClick()
     // exactly, and the clock still goes.
     const bool writeVIN = TextToWrite(mUi->edtVehicleVIN);
     Begin(writeVIN ? 2 : 1);
+    mCycle.Begin(writeVIN ? CycleValues() : CycleValues().mid(0, 1), mUi->btnClose);
     const TKR_VUDateTime when(mVUDT.addSecs(mDltDT), mVUZone + mDltGMT);
     mWorker.AddWrite(CKR_HiProt::PID_VUDateTime, when.ToVariant());
     mDltDT = 0;
     mDltGMT = 0;
     if (writeVIN)
         mWorker.AddWrite(CKR_HiProt::PID_VehicleVIN, mUi->edtVehicleVIN->text());
+}
+
+QList<WriteCycle::Value> CKR_FirstDlg::CycleValues() const
+{
+    const TKR_VUDateTime when(mVUDT.addSecs(mDltDT), mVUZone + mDltGMT);
+    return {{CKR_HiProt::PID_VUDateTime, QStringLiteral("Тек. дата (UTC) и часовой пояс (%1 %2 %3)")
+                                             .arg(when.ToText(1), when.ToText(2), when.ToText(3))},
+            {CKR_HiProt::PID_VehicleVIN, QStringLiteral("VIN (%1)").arg(mUi->edtVehicleVIN->text())}};
+}
+
+void CKR_FirstDlg::reject()
+{
+    // The worker finishes the cycle within seconds and reports it, whole or cut short: never abandon it.
+    if (mCycle.IsRunning())
+        return;
+    QDialog::reject();
 }
 
 void CKR_FirstDlg::OnPCDateTimeClick()
@@ -190,24 +207,32 @@ void CKR_FirstDlg::OnPingError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr)
 
 void CKR_FirstDlg::OnWriteData(CKR_HiProt::T_ParamId aId)
 {
-    Q_UNUSED(aId);
     mProgress.Step(1);
+    mCycle.Written(aId);
 }
 
 void CKR_FirstDlg::OnWriteComplete()
 {
+    mCycle.End();
     End();
     ShowVUResult(this);
 }
 
 void CKR_FirstDlg::OnWriteError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr)
 {
-    Q_UNUSED(aId);
-    Fail(aErr);
+    if (!mCycle.IsRunning()) {
+        Fail(aErr);
+        return;
+    }
+    mCycle.End();
+    End();
+    // No record of its own to offer: the account names the values typed, for the next try.
+    EndOnWriteError(this, aErr, mCycle.Account(aId, aErr), {});
 }
 
 void CKR_FirstDlg::Fail(TKR_VUError aErr)
 {
+    mCycle.End();
     End();
     EndOnVUError(this, aErr);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialogs/WriteCycle.h"
 #include "link/CKR_FirstUartThrd.h"
 #include "link/UART.h"
 #include "widgets/CKR_ProgressBox.h"
@@ -41,6 +42,8 @@ public slots:
     void OnWriteData(CKR_HiProt::T_ParamId aId);
     void OnWriteComplete();
     void OnWriteError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr);
+    // Keeps the dialog open while a writing cycle runs (Закрыть, Esc and the window's close button).
+    void reject() override;
 
 protected:
     bool eventFilter(QObject* aWatched, QEvent* aEvent) override;
@@ -51,6 +54,9 @@ private:
     void ReceiveValue(CKR_HiProt::T_ParamId aId, const QVariant& aValue);
     void RefreshEditors();
     void Fail(TKR_VUError aErr);
+    // The values of the writing cycle, in the order OnWriteClick queues them, each with the value typed:
+    // this dialog keeps no record, so a cycle cut short shows them for the next try.
+    QList<WriteCycle::Value> CycleValues() const;
 
     std::unique_ptr<Ui::VU_First> mUi;
     CKR_ProgressBox mProgress;
@@ -62,4 +68,5 @@ private:
     qint64 mDltDT = 0; // seconds added to mVUDT for display and writing
     int mDltGMT = 0;   // minutes added to mVUZone for display and writing
     bool mLive = true; // received times refresh the editors
+    WriteCycle mCycle;
 };

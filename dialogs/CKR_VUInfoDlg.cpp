@@ -163,8 +163,44 @@ void CKR_VUInfoDlg::OnWriteClick()
     writes.append({P::PID_VUSettings, Unsigned(SettingsToWrite())});
 
     SetBusy(int(writes.size()));
+    QList<WriteCycle::Value> queued;
+    for (const WriteCycle::Value& value : CycleValues()) {
+        if (std::any_of(writes.cbegin(), writes.cend(),
+                        [&value](const auto& aWrite) { return aWrite.first == value.id; }))
+            queued << value;
+    }
+    mCycle.Begin(queued, mUi->btnClose);
     for (const auto& [id, value] : writes)
         mWorker.AddWrite(id, value);
+}
+
+QList<WriteCycle::Value> CKR_VUInfoDlg::CycleValues() const
+{
+    QList<WriteCycle::Value> values{{P::PID_VehicleVIN, QStringLiteral("VIN")},
+                                    {P::PID_MemberState, QStringLiteral("Страна регистрации (RUS)")},
+                                    {P::PID_VehicleRegNo, QStringLiteral("Рег.номер")},
+                                    {P::PID_VehicleTyre, QStringLiteral("Шины")},
+                                    {P::PID_VehicleMaxSpeed, QStringLiteral("Max.скорость")},
+                                    {P::PID_VUHROdometer, QStringLiteral("Одометр")},
+                                    {P::PID_VUDateTime, QStringLiteral("Тек. дата (UTC) и часовой пояс")}};
+    if (mModem)
+        values << WriteCycle::Value{P::PID_MdmPIN, QStringLiteral("PIN")}
+               << WriteCycle::Value{P::PID_MdmAPN, QStringLiteral("Точка доступа")}
+               << WriteCycle::Value{P::PID_MdmLogin, QStringLiteral("Пользователь")}
+               << WriteCycle::Value{P::PID_MdmPassword, QStringLiteral("Пароль")}
+               << WriteCycle::Value{P::PID_MdmUpdate, QStringLiteral("Автоматическое обновление")}
+               << WriteCycle::Value{P::PID_MdmGlnURL, QStringLiteral("Сервер ГЛОНАСС")}
+               << WriteCycle::Value{P::PID_MdmMonitURL, QStringLiteral("Сервер МОНИТОР")};
+    values << WriteCycle::Value{P::PID_VUSettings, QStringLiteral("Использовать GPRS-модем")};
+    return values;
+}
+
+void CKR_VUInfoDlg::reject()
+{
+    // The worker finishes the cycle within seconds and reports it, whole or cut short: never abandon it.
+    if (mCycle.IsRunning())
+        return;
+    QDialog::reject();
 }
 
 quint32 CKR_VUInfoDlg::SettingsToWrite() const
@@ -432,12 +468,13 @@ void CKR_VUInfoDlg::OnPingError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr)
 
 void CKR_VUInfoDlg::OnWriteData(CKR_HiProt::T_ParamId aId)
 {
-    Q_UNUSED(aId);
     mProgress.Step(1);
+    mCycle.Written(aId);
 }
 
 void CKR_VUInfoDlg::OnWriteComplete()
 {
+    mCycle.End();
     SetIdle();
     if (!mFailed)
         mUnitVIN = mWritingVIN.trimmed();
@@ -448,13 +485,21 @@ void CKR_VUInfoDlg::OnWriteComplete()
 
 void CKR_VUInfoDlg::OnWriteError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr)
 {
-    Q_UNUSED(aId);
-    Fail(aErr);
+    if (!mCycle.IsRunning() || mFailed) {
+        Fail(aErr);
+        return;
+    }
+    mFailed = true;
+    mCycle.End();
+    SetIdle();
+    // What was typed can be kept: the record of the form, as after a completed write.
+    EndOnWriteError(this, aErr, mCycle.Account(aId, aErr), [this] { OnSaveClick(); });
 }
 
 void CKR_VUInfoDlg::Fail(TKR_VUError aErr)
 {
     mFailed = true;
+    mCycle.End();
     SetIdle();
     EndOnVUError(this, aErr);
 }

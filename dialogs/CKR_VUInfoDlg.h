@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialogs/WriteCycle.h"
 #include "link/CKR_InfoUartThrd.h"
 #include "link/UART.h"
 #include "records/RegistrationRecord.h"
@@ -48,6 +49,8 @@ public slots:
     void OnWriteComplete();
     void OnWriteError(CKR_HiProt::T_ParamId aId, TKR_VUError aErr);
     void OnDTEditingFinished();
+    // Keeps the dialog open while a writing cycle runs (Закрыть, Esc and the window's close button).
+    void reject() override;
 
 public:
     // Puts one value into the form, whether it came from the unit or from a record.
@@ -73,6 +76,8 @@ private:
     quint32 SettingsToWrite() const;
     quint32 OdometerMetres() const;
     void Fail(TKR_VUError aErr);
+    // The values of the writing cycle, in the order OnWriteClick queues them.
+    QList<WriteCycle::Value> CycleValues() const;
 
     std::unique_ptr<Ui::VUS_Info> mUi;
     std::unique_ptr<Ui::VUS_Sensor> mSensor;
@@ -94,6 +99,7 @@ private:
     // of the write under way.
     QString mUnitVIN;
     QString mWritingVIN;
+    WriteCycle mCycle;
     CKR_ProgressBox mProgress;
     CKR_InfoUartThrd mWorker;
 };

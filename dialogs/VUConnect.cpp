@@ -19,11 +19,8 @@ void ConnectVU(UART& aPort, QWidget* aParent)
     }
     if (aPort.Open(port, 9600) != S_OK) {
         // Another program may have taken the port since the search let it go.
-        const UART::OpenFault fault = aPort.LastOpenFault();
-        ShowVUErrorCauses(NoUnitCauses(QString::number(port),
-                                       fault == UART::OpenFault::Busy ? QList<int>{port} : QList<int>{},
-                                       fault == UART::OpenFault::Denied ? QList<int>{port} : QList<int>{}),
-                          nullptr);
+        const VUPortSearch failed = FailedOpen(port, aPort.LastOpenFault());
+        ShowVUErrorCauses(NoUnitCauses(failed.tried, failed.busy, failed.denied), nullptr);
         throw kVUConnectAbandoned;
     }
 }
@@ -31,5 +28,17 @@ void ConnectVU(UART& aPort, QWidget* aParent)
 void EndOnVUError(QDialog* aDialog, TKR_VUError aErr)
 {
     ShowVUError(aErr, QString(), aDialog);
+    aDialog->reject();
+}
+
+void EndOnWriteError(QDialog* aDialog, TKR_VUError aErr, const QString& aAccount,
+                     const std::function<void()>& aSave)
+{
+    ShowVUErrorAccount(aErr, aAccount, aDialog);
+    if (aSave && AskVUConfirm(QStringLiteral(
+                     "<p>Сохранить введенные значения в файл, чтобы потом загрузить их и повторить "
+                     "запись?</p><p><b>Да</b> – сохранить в файл.</p>"
+                     "<p><b>Нет</b> – закрыть окно без сохранения.</p>")))
+        aSave();
     aDialog->reject();
 }

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QVariant>
 
+#include <functional>
+
 class QDialog;
 class QWidget;
 class UART;
@@ -40,6 +42,13 @@ template <class Dialog> void ConnectWorker(CKR_UartThrd& aWorker, Dialog* aDialo
 // aDialog and rejects it. reject() rather than close(): a hidden dialog ignores close() and its modal run
 // would go on.
 void EndOnVUError(QDialog* aDialog, TKR_VUError aErr);
+
+// The end of a unit dialog whose writing cycle was cut short: the error with the causes and aAccount (what
+// reached the unit and what did not), then, when aSave is given, the offer to keep what was typed as a
+// record before the dialog closes (aSave asks for the file and writes it), so that the job can be loaded
+// and written again.
+void EndOnWriteError(QDialog* aDialog, TKR_VUError aErr, const QString& aAccount,
+                     const std::function<void()>& aSave);
 
 // An unsigned value as the worker takes it for a write.
 inline QVariant Unsigned(quint64 aValue)

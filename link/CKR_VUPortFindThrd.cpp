@@ -59,6 +59,17 @@ void CKR_VUPortFindThrd::run()
     mDone.Set();
 }
 
+VUPortSearch FailedOpen(int aPort, UART::OpenFault aFault)
+{
+    VUPortSearch search;
+    search.tried = QString::number(aPort);
+    if (aFault == UART::OpenFault::Busy)
+        search.busy.append(aPort);
+    else if (aFault == UART::OpenFault::Denied)
+        search.denied.append(aPort);
+    return search;
+}
+
 int FindVUPort(QString* aTried)
 {
     VUPortSearch search;

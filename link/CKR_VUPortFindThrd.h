@@ -48,6 +48,9 @@ struct VUPortSearch
     QList<int> denied; // ports this user may not open
 };
 
+// What to tell when aPort, found by a search, then failed to open with aFault.
+VUPortSearch FailedOpen(int aPort, UART::OpenFault aFault);
+
 // Tries ports 1..255 at once; returns the lowest port on which a unit answered, or -1.
 // aTried gets the lower ports that opened but gave no answer, as "1, 3".
 int FindVUPort(QString* aTried = nullptr);

@@ -9,10 +9,30 @@
 
 namespace {
 
-const char* const kCommonCauses = "  1. Выключили тахограф.\n"
-                                  "  2. Отсоединили кабель.\n"
-                                  "  3. Тахограф в неподходящем режиме.\n"
-                                  "  4. Неисправность тахографа, кабеля или ПК.";
+// Why a unit may not answer, when nothing more is known.
+QStringList UsualCauses()
+{
+    return {QStringLiteral("Выключили тахограф."), QStringLiteral("Отсоединили кабель."),
+            QStringLiteral("Тахограф в неподходящем режиме."),
+            QStringLiteral("Неисправность тахографа, кабеля или ПК.")};
+}
+
+// "  1. first\n  2. second" ...
+QString Numbered(const QStringList& aCauses)
+{
+    QStringList lines;
+    for (qsizetype i = 0; i < aCauses.size(); ++i)
+        lines << QStringLiteral("  %1. %2").arg(i + 1).arg(aCauses[i]);
+    return lines.join(QLatin1Char('\n'));
+}
+
+// The line of code 7 after the causes: the ports tried, or that there was none to try (with none,
+// "Были проверены COM-порты: ." would hide it).
+QString TriedPortsLine(const QString& aTried)
+{
+    return aTried.isEmpty() ? QStringLiteral("\nНе найдено ни одного свободного COM-порта.")
+                            : QStringLiteral("\nБыли проверены COM-порты: %1.").arg(aTried);
+}
 
 const char* const kRefusedCauses = "  1. Тахограф в неподходящем режиме.\n"
                                    "  2. Несовместимая версия тахографа.\n"
@@ -72,13 +92,9 @@ QString VUErrorCauses(TKR_VUError code, const QString& aArg)
     case VUErr::NoReply:
     case VUErr::BadReply:
     case VUErr::BadChecksum:
-        return QString::fromUtf8(kCommonCauses);
+        return Numbered(UsualCauses());
     case VUErr::NoUnitFound:
-        // With no port tried, "Были проверены COM-порты: ." would hide that there was none to try.
-        if (aArg.isEmpty())
-            return QString::fromUtf8(kCommonCauses) +
-                   QStringLiteral("\nНе найдено ни одного свободного COM-порта.");
-        return QString::fromUtf8(kCommonCauses) + QStringLiteral("\nБыли проверены COM-порты: %1.").arg(aArg);
+        return Numbered(UsualCauses()) + TriedPortsLine(aArg);
     case VUErr::UnknownParam:
         return QStringLiteral("  Несовместимая версия тахографа.");
     case VUErr::ValueTooLong:
@@ -111,20 +127,22 @@ QString PortNumbers(const QList<int>& aPorts)
 
 QString NoUnitCauses(const QString& aTried, const QList<int>& aBusy, const QList<int>& aDenied)
 {
-    QString text = VUErrorCauses(VUErr::NoUnitFound, aTried);
+    // A port found busy or closed to this user is a cause known for certain, where the usual ones are
+    // guesses: it comes first, and the usual ones follow, numbered on.
+    QStringList causes;
     if (aBusy.size() == 1)
-        text += QStringLiteral("\nCOM-порт %1 занят другой программой – закройте её и повторите.")
-                    .arg(PortNumbers(aBusy));
+        causes << QStringLiteral("COM-порт %1 занят другой программой – закройте её и повторите.")
+                      .arg(PortNumbers(aBusy));
     else if (!aBusy.isEmpty())
-        text += QStringLiteral("\nCOM-порты %1 заняты другой программой – закройте её и повторите.")
-                    .arg(PortNumbers(aBusy));
+        causes << QStringLiteral("COM-порты %1 заняты другой программой – закройте её и повторите.")
+                      .arg(PortNumbers(aBusy));
     if (aDenied.size() == 1)
-        text += QStringLiteral("\nНет прав на COM-порт %1 – обратитесь к администратору.")
-                    .arg(PortNumbers(aDenied));
+        causes << QStringLiteral("Нет прав на COM-порт %1 – обратитесь к администратору.")
+                      .arg(PortNumbers(aDenied));
     else if (!aDenied.isEmpty())
-        text += QStringLiteral("\nНет прав на COM-порты %1 – обратитесь к администратору.")
-                    .arg(PortNumbers(aDenied));
-    return text;
+        causes << QStringLiteral("Нет прав на COM-порты %1 – обратитесь к администратору.")
+                      .arg(PortNumbers(aDenied));
+    return Numbered(causes + UsualCauses()) + TriedPortsLine(aTried);
 }
 
 QString ResultName(int code)

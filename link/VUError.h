@@ -38,8 +38,9 @@ QString VUErrorText(TKR_VUError code);
 QString VUErrorCauses(TKR_VUError code, const QString& aArg);
 template <typename T> class QList;
 
-// Causes text of code 7 after a port search: the tried ports as above, then the ports that exist but
-// are held by another program (aBusy) or closed to this user (aDenied).
+// Causes text of code 7 after a port search: the ports that exist but are held by another program (aBusy)
+// or closed to this user (aDenied) come first, as causes known for certain; then the usual causes and
+// the tried ports as above.
 QString NoUnitCauses(const QString& aTried, const QList<int>& aBusy, const QList<int>& aDenied);
 
 // Result codes of the thread library. Include this header before <windows.h>, which defines S_OK.

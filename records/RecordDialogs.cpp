@@ -136,7 +136,8 @@ bool AcceptOtherVehicleRecord(const QDomDocument& aDoc, const QString& aUnitVin,
                        "%3<p>Взять значения из файла?</p>"
                        "<p><b>Да</b> – взять значения из файла (например, для тахографа, заменяющего "
                        "прежний).</p><p><b>Нет</b> – не загружать файл, значения остаются прежними.</p>")
-            .arg(fileVin.toHtmlEscaped(), unitVin.toHtmlEscaped(), aDetails));
+            .arg(fileVin.toHtmlEscaped(), unitVin.toHtmlEscaped(), aDetails),
+        true); // Enter must not take another vehicle's values
 }
 
 bool SaveWorkshopConfig(QWidget* aParent, const WorkshopConfig& aConfig)

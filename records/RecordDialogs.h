@@ -38,8 +38,9 @@ bool OpenRecord(QWidget* aParent, const QString& aPath, QDomDocument& aDoc);
 
 // Before a dialog of the unit takes the values of a loaded record: a record of another vehicle (its VIN
 // and aUnitVin, the VIN read from the unit, both set and different) is taken only when the technician
-// answers "Да" to a question naming both VINs, as a replacement unit may rightly take the old unit's
-// record. aDetails (rich text), when set, stands with the question. True when the record may be taken.
+// answers "Да" to a question naming both VINs ("Нет" is the default button), as a replacement unit may
+// rightly take the old unit's record. aDetails (rich text), when set, stands with the question. True when the
+// record may be taken.
 bool AcceptOtherVehicleRecord(const QDomDocument& aDoc, const QString& aUnitVin,
                               const QString& aDetails = QString());
 // The critical box of OpenRecord for aError about aPath.

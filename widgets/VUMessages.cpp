@@ -6,10 +6,13 @@
 
 #include <QDialog>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLayout>
 #include <QPointer>
 #include <QScreen>
 #include <QVariant>
+
+#include <functional>
 
 void ShowVUError(TKR_VUError aCode, const QString& aArg, QWidget* aParent)
 {
@@ -22,6 +25,17 @@ void ShowVUErrorCauses(const QString& aCauses, QWidget* aParent)
     Ui::VU_Error form;
     form.setupUi(dialog);
     form.lblMessage->setText(aCauses);
+    ExecCentered(dialog);
+}
+
+void ShowVUErrorAccount(TKR_VUError aCode, const QString& aAccount, QWidget* aParent)
+{
+    auto* dialog = new QDialog(aParent);
+    Ui::VU_Error form;
+    form.setupUi(dialog);
+    form.lblMessage->setText(VUErrorCauses(aCode, QString()) + QStringLiteral("\n\n") + aAccount);
+    // A list of names can be longer than the dialog is wide.
+    form.lblMessage->setWordWrap(true);
     ExecCentered(dialog);
 }
 
@@ -66,33 +80,48 @@ bool AskVUConfirm()
     return AskVUConfirm(QString());
 }
 
-bool AskVUConfirm(const QString& aQuestion)
+namespace {
+
+// The confirmation window; aEdit changes its question. With aNoByDefault, Enter answers "Нет".
+bool RunConfirm(const std::function<void(QLabel*)>& aEdit, bool aNoByDefault)
 {
     QDialog dialog;
     Ui::VU_Confirm form;
     form.setupUi(&dialog);
-    if (!aQuestion.isEmpty())
-        form.label->setText(aQuestion);
+    aEdit(form.label);
+    if (aNoByDefault) {
+        form.okButton->setAutoDefault(false);
+        form.okButton->setDefault(false);
+        form.cancelButton->setDefault(true);
+        form.cancelButton->setFocus();
+    }
     FitToText(&dialog);
     return dialog.exec() == QDialog::Accepted;
 }
 
+} // namespace
+
+bool AskVUConfirm(const QString& aQuestion, bool aNoByDefault)
+{
+    return RunConfirm(
+        [&aQuestion](QLabel* aLabel) {
+            if (!aQuestion.isEmpty())
+                aLabel->setText(aQuestion);
+        },
+        aNoByDefault);
+}
+
 bool AskVUConfirmDespite(const QString& aWarning)
 {
-    QDialog dialog;
-    Ui::VU_Confirm form;
-    form.setupUi(&dialog);
-    QString text = form.label->text();
-    const qsizetype body = text.indexOf(QLatin1String("<body"));
-    const qsizetype at = body >= 0 ? text.indexOf(QLatin1Char('>'), body) + 1 : 0;
-    text.insert(at, QStringLiteral("<p><b>Внимание!</b> %1</p><p></p>").arg(aWarning));
-    form.label->setText(text);
-    form.okButton->setAutoDefault(false);
-    form.okButton->setDefault(false);
-    form.cancelButton->setDefault(true);
-    form.cancelButton->setFocus();
-    FitToText(&dialog);
-    return dialog.exec() == QDialog::Accepted;
+    return RunConfirm(
+        [&aWarning](QLabel* aLabel) {
+            QString text = aLabel->text();
+            const qsizetype body = text.indexOf(QLatin1String("<body"));
+            const qsizetype at = body >= 0 ? text.indexOf(QLatin1Char('>'), body) + 1 : 0;
+            text.insert(at, QStringLiteral("<p><b>Внимание!</b> %1</p><p></p>").arg(aWarning));
+            aLabel->setText(text);
+        },
+        true);
 }
 
 namespace {

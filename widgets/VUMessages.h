@@ -10,6 +10,8 @@ class QWidget;
 // Exchange error dialog: the possible causes for aCode (aArg fills in the tried ports for code 7),
 // centred over aParent, which stays hidden meanwhile.
 void ShowVUError(TKR_VUError aCode, const QString& aArg, QWidget* aParent);
+// The same dialog with aAccount below the causes for aCode (what a write cut short left in the unit).
+void ShowVUErrorAccount(TKR_VUError aCode, const QString& aAccount, QWidget* aParent);
 // The same dialog with a causes text made by the caller (a port search's full account).
 void ShowVUErrorCauses(const QString& aCauses, QWidget* aParent);
 
@@ -22,8 +24,9 @@ void ShowVUNotice(const QString& aCaption, const QString& aMessage, QWidget* aPa
 
 // Asks before a write; true when the user answered "Да".
 bool AskVUConfirm();
-// The same dialog with a question of its own (rich text) above "Да" and "Нет".
-bool AskVUConfirm(const QString& aQuestion);
+// The same dialog with a question of its own (rich text) above "Да" and "Нет"; with aNoByDefault, Enter
+// answers "Нет".
+bool AskVUConfirm(const QString& aQuestion, bool aNoByDefault = false);
 // The usual question after a warning (rich text) of what the unit will do with the values; "Нет" is the
 // default button, so that Enter writes nothing.
 bool AskVUConfirmDespite(const QString& aWarning);

@@ -40,6 +40,7 @@ private slots:
             tech.Click(w, "okButton");
         });
         tech.In("VU_Error", tech.Press("btnOk", &message));
+        tech.In("VU_Confirm", Technician::Answer(false)); // no record of what was typed
         tech.Run(launcher.findChild<QPushButton*>("btnInfo"));
 
         QVERIFY2(tech.Failures().isEmpty(), tech.Report());

@@ -92,9 +92,13 @@ private slots:
         ReadError(tech, &message);
         tech.Run(Button(button.toLatin1().constData()));
         CheckBackAtLauncher(tech);
-        QCOMPARE(message, kCauses + QStringLiteral("\nНе найдено ни одного свободного COM-порта.\n"
-                                                   "COM-порт 5 занят другой программой – закройте её и "
-                                                   "повторите."));
+        // The busy port is the cause found: it comes first, before the usual ones.
+        QCOMPARE(message,
+                 QStringLiteral("  1. COM-порт 5 занят другой программой – закройте её и повторите.\n"
+                                "  2. Выключили тахограф.\n  3. Отсоединили кабель.\n"
+                                "  4. Тахограф в неподходящем режиме.\n"
+                                "  5. Неисправность тахографа, кабеля или ПК.\n"
+                                "Не найдено ни одного свободного COM-порта."));
 
         other.kill();
         QVERIFY(other.waitForFinished());

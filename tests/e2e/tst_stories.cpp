@@ -500,6 +500,9 @@ private slots:
             tech.Click(w, QStringLiteral("btnOk"));
             stillOpen.start(5000);
         });
+        // A write cut short offers to keep what was typed: "Нет".
+        if (whileWriting)
+            tech.In(QStringLiteral("VU_Confirm"), Technician::Answer(false));
         tech.Run(Button("btnCalibr"));
         stillOpen.stop();
         mUnit.unit.ClearFaults();

@@ -8,7 +8,9 @@
 #include <QTimeZone>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,6 +52,7 @@ private slots:
     void silentUnit();
     void find();
     void findNoUnit();
+    void findBusyPort();
     void findNamesPortWithoutPermission();
     void simulatorProgram();
 
@@ -380,6 +383,21 @@ void tst_vuctl::findNoUnit()
     QVERIFY(run.out.isEmpty());
     QVERIFY2(run.err.contains(QStringLiteral("Не найдено ни одного UART")), qPrintable(run.err));
     QVERIFY2(run.err.contains(QStringLiteral("Были проверены COM-порты: 6, 9.")), qPrintable(run.err));
+}
+
+// The unit's port held by another program: the first cause named is that port, not a unit switched off.
+void tst_vuctl::findBusyPort()
+{
+    const int fd = ::open(QFile::encodeName(mSim.LinkPath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    const Run run = Vuctl({QStringLiteral("find")});
+    ::close(fd);
+    QCOMPARE(run.exitCode, 1);
+    const QStringList lines = run.err.split(QLatin1Char('\n'));
+    QCOMPARE(lines.value(1),
+             QStringLiteral("  1. COM-порт 6 занят другой программой – закройте её и повторите."));
+    QCOMPARE(lines.value(2), QStringLiteral("  2. Выключили тахограф."));
 }
 
 // A serial device that is there but that the user may not open: find names the port, the group that owns

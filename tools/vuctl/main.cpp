@@ -170,10 +170,11 @@ void ReportNoPermission()
 }
 #endif
 
-void ReportNoUnit(const QString& aTried)
+// The program's own account of a search without a unit: a busy port or one closed to this user first.
+void ReportNoUnit(const VUPortSearch& aSearch)
 {
     Err(QStringLiteral("vuctl: %1\n%2")
-            .arg(VUErrorText(VUErr::NoUnitFound), VUErrorCauses(VUErr::NoUnitFound, aTried)));
+            .arg(VUErrorText(VUErr::NoUnitFound), NoUnitCauses(aSearch.tried, aSearch.busy, aSearch.denied)));
 #ifndef Q_OS_WIN
     ReportNoPermission();
 #endif
@@ -208,15 +209,15 @@ QString UnheldReason(const CKR_HiProt::ParamInfo& aInfo, const QString& aText)
 bool Connect(UART& aPort, int aPortNumber)
 {
     if (aPortNumber < 0) {
-        QString tried;
-        aPortNumber = FindVUPort(&tried);
+        VUPortSearch search;
+        aPortNumber = FindVUPort(&search);
         if (aPortNumber < 0) {
-            ReportNoUnit(tried);
+            ReportNoUnit(search);
             return false;
         }
     }
     if (aPort.Open(aPortNumber, 9600) != S_OK) {
-        ReportNoUnit(QString::number(aPortNumber));
+        ReportNoUnit(FailedOpen(aPortNumber, aPort.LastOpenFault()));
         return false;
     }
     return true;
@@ -358,10 +359,10 @@ std::optional<int> Check(const Options& aOptions, Job& aJob)
 
 int Find()
 {
-    QString tried;
-    const int found = FindVUPort(&tried);
+    VUPortSearch search;
+    const int found = FindVUPort(&search);
     if (found < 0) {
-        ReportNoUnit(tried);
+        ReportNoUnit(search);
         return kExitFailed;
     }
     Out(QString::number(found));
