@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintPreviewDialog>
@@ -62,6 +63,7 @@ CKR_CerifDlg::CKR_CerifDlg(QWidget* parent, Qt::WindowFlags f)
     connect(mUi->btnPrinrCertificate, &QPushButton::clicked, this, &CKR_CerifDlg::OnPrintCertificateClick);
     connect(mUi->btnClose, &QPushButton::clicked, this, &QDialog::accept);
     connect(mUi->edtVUSerNo, &QLineEdit::textChanged, this, &CKR_CerifDlg::OnSerNoChanged);
+    connect(mUi->edtVehicleOdometer, &QLineEdit::textChanged, this, &CKR_CerifDlg::ShowOdometerState);
 
     ReadConfig();
     FallBackToLabelPage();
@@ -132,9 +134,32 @@ QDomDocument CKR_CerifDlg::BuildCertificate()
     return BuildCertificateDocument(FormFields());
 }
 
+void CKR_CerifDlg::ShowOdometerState()
+{
+    // Said while typing, in red with the reason on the field, and again when saving or printing.
+    const QString error = OdometerFieldError(mUi->edtVehicleOdometer->text());
+    mUi->edtVehicleOdometer->setStyleSheet(error.isEmpty() ? QString() : QStringLiteral("color: #c00000;"));
+    mUi->edtVehicleOdometer->setToolTip(error);
+}
+
+bool CKR_CerifDlg::NumberFieldsHold(const QString& aTitle, const QString& aNotDone)
+{
+    // W, K and L are spin boxes: they hold numbers of their range only.
+    const QString error = OdometerFieldError(mUi->edtVehicleOdometer->text());
+    if (error.isEmpty())
+        return true;
+    QMessageBox::warning(this, aTitle, error + QLatin1Char('\n') + aNotDone, QMessageBox::Ok);
+    mUi->scrollArea->ensureWidgetVisible(mUi->edtVehicleOdometer);
+    mUi->edtVehicleOdometer->setFocus();
+    mUi->edtVehicleOdometer->selectAll();
+    return false;
+}
+
 void CKR_CerifDlg::OnSaveClick()
 {
     qDebug() << "OnSaveClick";
+    if (!NumberFieldsHold(QStringLiteral("Ошибка сохранения"), QStringLiteral("Сертификат не сохранён.")))
+        return;
     QString stem = mUi->edtVehicleRegNo->text().simplified();
     if (stem.isEmpty())
         stem = mUi->edtVehicleVIN->text().simplified();
@@ -255,6 +280,9 @@ void CKR_CerifDlg::Preview(Document aWhich)
 void CKR_CerifDlg::OnPrintCertificateClick()
 {
     qDebug() << "OnPrintCertificateClick";
+    // The certificate prints the odometer; the label does not, so a wrong one does not stop the label.
+    if (!NumberFieldsHold(QStringLiteral("Сертификат"), QStringLiteral("Сертификат не напечатан.")))
+        return;
     Preview(Document::Certificate);
 }
 

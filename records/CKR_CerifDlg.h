@@ -44,6 +44,10 @@ private:
     CertificateFields FormFields();
     void ShowOdometer(const QString& aTag, const QDomElement& aParent);
     void RefuseOtherVin();
+    // A number field that holds no number is named in a box ending with aNotDone and gets the focus;
+    // false then, so that nothing goes out without it.
+    bool NumberFieldsHold(const QString& aTitle, const QString& aNotDone);
+    void ShowOdometerState();
     enum class Document
     {
         Certificate,

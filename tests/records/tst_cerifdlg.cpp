@@ -336,6 +336,44 @@ private slots:
         QCOMPARE(Find<QSpinBox>(&dlg, "speClbrW")->value(), 8000);
     }
 
+    // An odometer typed with its unit: the field says so, saving and printing the certificate name it and
+    // stop; typed again with a Russian comma it is saved, as the file on disk shows.
+    void odometerThatIsNoNumber()
+    {
+        CKR_CerifDlg dlg;
+        Fill(&dlg);
+        auto* odometer = Find<QLineEdit>(&dlg, "edtVehicleOdometer");
+        Technician::Type(odometer, QStringLiteral("300000 км"));
+        QVERIFY(odometer->toolTip().contains(QStringLiteral("Пробег «300000 км»")));
+        const QString path = mDir.filePath(QStringLiteral("odometer_Crt.xml"));
+        for (const char* button : {"btnSave", "btnPrinrCertificate"}) {
+            QString title, text;
+            Technician tech;
+            tech.In(QStringLiteral("QMessageBox"), Technician::Answer(true, &text, &title));
+            // No file dialog or preview follows the box: the technician would close it as a stranger.
+            tech.Run(Find<QPushButton>(&dlg, button));
+            QVERIFY2(tech.Failures().isEmpty(), tech.Report());
+            QVERIFY2(text.startsWith(QStringLiteral("Пробег «300000 км»")), qPrintable(text));
+            QVERIFY2(text.endsWith(qstrcmp(button, "btnSave") == 0
+                                       ? QStringLiteral("Сертификат не сохранён.")
+                                       : QStringLiteral("Сертификат не напечатан.")),
+                     qPrintable(text));
+        }
+        QVERIFY(!QFile::exists(path));
+
+        Technician::Type(odometer, QStringLiteral("250000,7"));
+        QCOMPARE(odometer->toolTip(), QString());
+        Technician save;
+        save.In(QStringLiteral("QFileDialog"), ChooseFile(path));
+        save.Run(Find<QPushButton>(&dlg, "btnSave"));
+        QVERIFY2(save.Failures().isEmpty(), save.Report());
+        QDomDocument doc;
+        QVERIFY(ReadRecordFile(path, doc));
+        QCOMPARE(ReadChildText(ChildElement(doc.documentElement(), QStringLiteral("Vehicle")),
+                               QStringLiteral("Odometer"), QString()),
+                 QStringLiteral("250000.7"));
+    }
+
     void saveAndLoadCertificate()
     {
         QVERIFY(WriteAll(QStringLiteral("Config.xml"), "<Config><Workshop><Name>Тахо</Name><Code>42</Code>"
