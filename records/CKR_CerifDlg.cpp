@@ -15,6 +15,9 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPageLayout>
@@ -265,8 +268,40 @@ void CKR_CerifDlg::OnSerNoChanged(const QString& aNewValue)
         DeriveManufacturingDate(aNewValue, mUi->edtVUManufacturingDate->text(), mLastDerivedDate));
 }
 
+bool CKR_CerifDlg::LogoReadyOrAccepted(Document aWhich)
+{
+    const bool certificate = aWhich == Document::Certificate;
+    const QString name = certificate ? CertificateLogoFile() : LabelLogoFile();
+    const QString path = QDir::current().absoluteFilePath(name);
+    QString problem;
+    if (!QFileInfo(path).isFile()) {
+        problem = QStringLiteral("Логотип не найден: нет файла '%1'.").arg(path);
+    } else {
+        QImageReader reader(path);
+        if (reader.read().isNull())
+            problem = QStringLiteral("Логотип '%1' не читается: %2.").arg(path, reader.errorString());
+    }
+    if (problem.isEmpty())
+        return true;
+    QMessageBox box(QMessageBox::Warning,
+                    certificate ? QStringLiteral("Сертификат") : QStringLiteral("Этикетка"), problem,
+                    QMessageBox::NoButton, this);
+    box.setInformativeText(
+        QStringLiteral("На месте логотипа будет пустая рамка. Положите в папку программы PNG-файл %1 "
+                       "или печатайте без логотипа.\nПечатать без логотипа?")
+            .arg(name));
+    QPushButton* go = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+    QPushButton* stop = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+    box.setDefaultButton(stop);
+    box.setEscapeButton(stop);
+    box.exec();
+    return box.clickedButton() == go;
+}
+
 void CKR_CerifDlg::Preview(Document aWhich)
 {
+    if (!LogoReadyOrAccepted(aWhich))
+        return;
     const bool certificate = aWhich == Document::Certificate;
     QPrintPreviewDialog preview(certificate ? &mCertifPrinter : &mLabelPrinter, this);
     preview.setWindowTitle(certificate ? QStringLiteral("Сертификат") : QStringLiteral("Этикетка"));

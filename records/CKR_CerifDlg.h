@@ -54,6 +54,9 @@ private:
         Label
     };
     void Preview(Document aWhich);
+    // A logo that is missing or unreadable would print as an empty box: the technician is told which
+    // file and why, and chooses. True to go on.
+    bool LogoReadyOrAccepted(Document aWhich);
 
     std::unique_ptr<Ui::VUD_Certificate> mUi;
     QPrinter mCertifPrinter;

@@ -12,7 +12,9 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -506,18 +508,55 @@ private slots:
         QCOMPARE(ReadChildText(vu, QStringLiteral("ManufacturingDate"), {}), QStringLiteral("зима 2010"));
     }
 
+    // Each print opens its preview; a logo that is missing or unreadable is named first, with its full
+    // path and the reason, and the technician stops (Нет, the default) or prints without it (Да).
     void printPreviews()
     {
         CKR_CerifDlg dlg;
         Fill(&dlg);
         dlg.show();
+        const auto press = [](const QString& aButton, QString* aText) {
+            return [aButton, aText](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                *aText = box ? box->text() : QString();
+                for (QAbstractButton* button : box ? box->buttons() : QList<QAbstractButton*>())
+                    if (button->text() == aButton)
+                        return button->click();
+                w->close();
+            };
+        };
         for (const bool certificate : {true, false}) {
+            const QString logo = certificate ? CertificateLogoFile() : LabelLogoFile();
+            const QString path = QDir::current().absoluteFilePath(logo);
+            QPushButton* print =
+                Find<QPushButton>(&dlg, certificate ? "btnPrinrCertificate" : "btnPrintLabel");
+            QFile::remove(logo);
+            QString text;
+            Technician stop;
+            stop.In("QMessageBox", press(QStringLiteral("Нет"), &text));
+            stop.Run(print); // no preview follows: it would be a stranger
+            QVERIFY2(stop.Failures().isEmpty(), stop.Report());
+            QVERIFY2(text.contains(QStringLiteral("не найден")) && text.contains(path), qPrintable(text));
+
+            QVERIFY(WriteAll(logo, "no picture"));
             QString title;
+            Technician go;
+            go.In("QMessageBox", press(QStringLiteral("Да"), &text));
+            go.In("QPrintPreviewDialog", Technician::Answer(false, nullptr, &title));
+            go.Run(print);
+            QVERIFY2(go.Failures().isEmpty(), go.Report());
+            QVERIFY2(text.contains(QStringLiteral("не читается")) && text.contains(path), qPrintable(text));
+            QCOMPARE(title, certificate ? QStringLiteral("Сертификат") : QStringLiteral("Этикетка"));
+
+            // A logo that reads: straight to the preview.
+            QImage picture(60, 20, QImage::Format_RGB32);
+            picture.fill(Qt::darkBlue);
+            QVERIFY(picture.save(logo, "PNG"));
             Technician preview;
             preview.In("QPrintPreviewDialog", Technician::Answer(false, nullptr, &title));
-            preview.Run(Find<QPushButton>(&dlg, certificate ? "btnPrinrCertificate" : "btnPrintLabel"));
+            preview.Run(print);
             QVERIFY2(preview.Failures().isEmpty(), preview.Report());
-            QCOMPARE(title, certificate ? QStringLiteral("Сертификат") : QStringLiteral("Этикетка"));
+            QFile::remove(logo);
         }
         // The print document is the form at the time of the print.
         const QDomElement root = dlg.PrintDocument().documentElement();
