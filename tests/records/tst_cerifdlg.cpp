@@ -22,6 +22,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 namespace {
 
@@ -374,6 +375,43 @@ private slots:
         QCOMPARE(ReadChildText(ChildElement(doc.documentElement(), QStringLiteral("Vehicle")),
                                QStringLiteral("Odometer"), QString()),
                  QStringLiteral("250000.7"));
+    }
+
+    // A keystroke w, k or l cannot take is refused at the field, and the field says why.
+    void calibrationKeyRefused_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("tip"); // empty: no refusal
+        QTest::newRow("w past the maximum")
+            << "speClbrW"
+            << "70000" << 7000 << "w – целое число от 0 до 65535: «70000» не принято.";
+        QTest::newRow("w at the maximum") << "speClbrW"
+                                          << "65535" << 65535 << "";
+        QTest::newRow("k with a comma")
+            << "speClbrK"
+            << "12,5" << 125 << "k – целое число от 0 до 65535: «12,» не принято.";
+        QTest::newRow("l with a letter")
+            << "speClbrL"
+            << "3x250" << 3250 << "l – целое число от 0 до 65535: «3x» не принято.";
+    }
+    void calibrationKeyRefused()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, typed);
+        QFETCH(int, value);
+        QFETCH(QString, tip);
+        CKR_CerifDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QToolTip::hideText();
+        auto* spin = dlg.findChild<QSpinBox*>(box);
+        spin->setFocus();
+        spin->selectAll();
+        QTest::keyClicks(spin, typed);
+        QCOMPARE(spin->value(), value);
+        QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), tip);
     }
 
     void saveAndLoadCertificate()
