@@ -191,7 +191,13 @@ void CKR_CerifDlg::ShowOdometerState()
 {
     // Said while typing, in red with the reason on the field, and again when saving or printing.
     const QString error = OdometerFieldError(mUi->edtVehicleOdometer->text());
-    mUi->edtVehicleOdometer->setStyleSheet(error.isEmpty() ? QString() : QStringLiteral("color: #c00000;"));
+    // The palette, not a style sheet: a style sheet would drop the form's large font in the field.
+    QPalette palette;
+    if (!error.isEmpty()) {
+        palette = mUi->edtVehicleOdometer->palette();
+        palette.setColor(QPalette::Text, QColor(0xc0, 0, 0));
+    }
+    mUi->edtVehicleOdometer->setPalette(palette);
     mUi->edtVehicleOdometer->setToolTip(error);
 }
 
