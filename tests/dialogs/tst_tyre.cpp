@@ -11,7 +11,7 @@
 #include <QTest>
 
 namespace {
-const QString kNotRead = QStringLiteral("Размер не распознан. Образцы: ");
+const QString kNotRead = QStringLiteral("Размер не распознан. Образцы:\n");
 }
 
 class tst_tyre : public QObject
@@ -198,7 +198,7 @@ void tst_tyre::notReadSaysWhatIs()
         QVERIFY2(info->text().startsWith(kNotRead), text);
         QCOMPARE(ClippedTexts(&dlg).join(QLatin1Char(' ')), QString());
     }
-    const QStringList examples = info->text().section(QStringLiteral(": "), 1).split(QStringLiteral("; "));
+    const QStringList examples = info->text().section(QLatin1Char('\n'), 1).split(QStringLiteral("; "));
     QCOMPARE(examples.size(), 4); // one per notation
     QSet<QString> kinds;
     for (const QString& example : examples) {
