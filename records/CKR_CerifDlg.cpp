@@ -331,11 +331,12 @@ bool CKR_CerifDlg::LogoReadyOrAccepted(Document aWhich)
     const QString path = QDir::current().absoluteFilePath(name);
     QString problem;
     if (!QFileInfo(path).isFile()) {
-        problem = QStringLiteral("Логотип не найден: нет файла '%1'.").arg(path);
+        problem = QStringLiteral("Логотип не найден: нет файла '%1'.").arg(QDir::toNativeSeparators(path));
     } else {
         QImageReader reader(path);
         if (reader.read().isNull())
-            problem = QStringLiteral("Логотип '%1' не читается: %2.").arg(path, reader.errorString());
+            problem = QStringLiteral("Логотип '%1' не читается: %2.")
+                          .arg(QDir::toNativeSeparators(path), reader.errorString());
     }
     if (problem.isEmpty())
         return true;

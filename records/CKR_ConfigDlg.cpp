@@ -89,7 +89,7 @@ CKR_ConfigDlg::Saving CKR_ConfigDlg::Save()
             QMessageBox box(QMessageBox::Warning, QStringLiteral("Сохранение настроек"),
                             QStringLiteral("Файл настроек '%1' изменён в другом окне после того, как эти "
                                            "настройки были открыты. Сохранение этих настроек удалит:\n\n%2")
-                                .arg(path, lost.join(QLatin1Char('\n'))),
+                                .arg(QDir::toNativeSeparators(path), lost.join(QLatin1Char('\n'))),
                             QMessageBox::NoButton, this);
             box.setInformativeText(
                 QStringLiteral("Объединить – взять изменения из файла и оставить свои; настройки остаются "

@@ -565,7 +565,7 @@ private slots:
         };
         for (const bool certificate : {true, false}) {
             const QString logo = certificate ? CertificateLogoFile() : LabelLogoFile();
-            const QString path = QDir::current().absoluteFilePath(logo);
+            const QString path = QDir::toNativeSeparators(QDir::current().absoluteFilePath(logo));
             QPushButton* print =
                 Find<QPushButton>(&dlg, certificate ? "btnPrinrCertificate" : "btnPrintLabel");
             QFile::remove(logo);
