@@ -31,8 +31,18 @@ void CKR_TyreDlg::OnChanged(const QString& aNewVal)
     QString info;
     const int l = TyreCircumference(aNewVal, &info);
     mUi->btnOK->setEnabled(l > 0);
-    mUi->lblInfo->setText(info);
-    FitText(mUi->lblInfo);
+    // A size it cannot read ("12R22.5", "11.00R20", a load index after the size) gets the forms it can:
+    // one example of each notation, on a second line. A result stays on one line.
+    QLabel* label = mUi->lblInfo;
+    label->setWordWrap(l <= 0);
+    label->setText(
+        l > 0 ? info
+              : QStringLiteral("Размер не распознан. Образцы:\n1040; 12,5/4; 295/80 R22,5; 33x12,5R15"));
+    // Narrower letters rather than a clipped line.
+    if (label->wordWrap())
+        NarrowUntil(label, [label] { return label->heightForWidth(label->width()) <= label->height(); });
+    else
+        FitText(label);
 }
 
 #include "moc_CKR_TyreDlg.cpp"

@@ -15,11 +15,19 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QKeyEvent>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintPreviewDialog>
 #include <QPrinterInfo>
+#include <QSpinBox>
+#include <QToolTip>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -44,6 +52,49 @@ void SetYesNo(QComboBox* aCombo, const QString& aText)
         aCombo->setCurrentIndex(value != 0 ? 1 : 0);
 }
 
+// A spin box drops a keystroke its range or digits cannot take ("70000" stays "7000" in 0 ... 65535):
+// say so at the field instead of turning the typed number into another one in silence.
+class RefusedKeyTip : public QObject
+{
+public:
+    RefusedKeyTip(QSpinBox* aBox, const QString& aName) : QObject(aBox), mBox(aBox), mName(aName)
+    {
+        aBox->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* aObject, QEvent* aEvent) override
+    {
+        if (aObject != mBox || aEvent->type() != QEvent::KeyPress)
+            return false;
+        const QString typed = static_cast<QKeyEvent*>(aEvent)->text();
+        const QLineEdit* edit = mBox->findChild<QLineEdit*>();
+        if (!edit || typed.isEmpty() || !typed.at(0).isPrint())
+            return false;
+        // The text the key would make, checked as the box will check it. Only digits: the box would take
+        // "," as the C locale's group separator, and "12,5" would become 125.
+        QString text = edit->text();
+        const int start = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+        text.replace(start, edit->selectedText().size(), typed);
+        int pos = start + typed.size();
+        const bool digits = std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.isDigit(); });
+        if (digits && static_cast<const QAbstractSpinBox*>(mBox)->validate(text, pos) != QValidator::Invalid)
+            return false;
+        QToolTip::showText(mBox->mapToGlobal(QPoint(0, mBox->height())),
+                           QStringLiteral("%1 – целое число от %2 до %3: «%4» не принято.")
+                               .arg(mName)
+                               .arg(mBox->minimum())
+                               .arg(mBox->maximum())
+                               .arg(text),
+                           mBox);
+        return true;
+    }
+
+private:
+    QSpinBox* mBox;
+    QString mName;
+};
+
 } // namespace
 
 CKR_CerifDlg::CKR_CerifDlg(QWidget* parent, Qt::WindowFlags f)
@@ -62,6 +113,10 @@ CKR_CerifDlg::CKR_CerifDlg(QWidget* parent, Qt::WindowFlags f)
     connect(mUi->btnPrinrCertificate, &QPushButton::clicked, this, &CKR_CerifDlg::OnPrintCertificateClick);
     connect(mUi->btnClose, &QPushButton::clicked, this, &QDialog::accept);
     connect(mUi->edtVUSerNo, &QLineEdit::textChanged, this, &CKR_CerifDlg::OnSerNoChanged);
+    connect(mUi->edtVehicleOdometer, &QLineEdit::textChanged, this, &CKR_CerifDlg::ShowOdometerState);
+    new RefusedKeyTip(mUi->speClbrW, QStringLiteral("w"));
+    new RefusedKeyTip(mUi->speClbrK, QStringLiteral("k"));
+    new RefusedKeyTip(mUi->speClbrL, QStringLiteral("l"));
 
     ReadConfig();
     FallBackToLabelPage();
@@ -132,9 +187,38 @@ QDomDocument CKR_CerifDlg::BuildCertificate()
     return BuildCertificateDocument(FormFields());
 }
 
+void CKR_CerifDlg::ShowOdometerState()
+{
+    // Said while typing, in red with the reason on the field, and again when saving or printing.
+    const QString error = OdometerFieldError(mUi->edtVehicleOdometer->text());
+    // The palette, not a style sheet: a style sheet would drop the form's large font in the field.
+    QPalette palette;
+    if (!error.isEmpty()) {
+        palette = mUi->edtVehicleOdometer->palette();
+        palette.setColor(QPalette::Text, QColor(0xc0, 0, 0));
+    }
+    mUi->edtVehicleOdometer->setPalette(palette);
+    mUi->edtVehicleOdometer->setToolTip(error);
+}
+
+bool CKR_CerifDlg::NumberFieldsHold(const QString& aTitle, const QString& aNotDone)
+{
+    // W, K and L are spin boxes: they hold numbers of their range only.
+    const QString error = OdometerFieldError(mUi->edtVehicleOdometer->text());
+    if (error.isEmpty())
+        return true;
+    QMessageBox::warning(this, aTitle, error + QLatin1Char('\n') + aNotDone, QMessageBox::Ok);
+    mUi->scrollArea->ensureWidgetVisible(mUi->edtVehicleOdometer);
+    mUi->edtVehicleOdometer->setFocus();
+    mUi->edtVehicleOdometer->selectAll();
+    return false;
+}
+
 void CKR_CerifDlg::OnSaveClick()
 {
     qDebug() << "OnSaveClick";
+    if (!NumberFieldsHold(QStringLiteral("Ошибка сохранения"), QStringLiteral("Сертификат не сохранён.")))
+        return;
     QString stem = mUi->edtVehicleRegNo->text().simplified();
     if (stem.isEmpty())
         stem = mUi->edtVehicleVIN->text().simplified();
@@ -240,8 +324,41 @@ void CKR_CerifDlg::OnSerNoChanged(const QString& aNewValue)
         DeriveManufacturingDate(aNewValue, mUi->edtVUManufacturingDate->text(), mLastDerivedDate));
 }
 
+bool CKR_CerifDlg::LogoReadyOrAccepted(Document aWhich)
+{
+    const bool certificate = aWhich == Document::Certificate;
+    const QString name = certificate ? CertificateLogoFile() : LabelLogoFile();
+    const QString path = QDir::current().absoluteFilePath(name);
+    QString problem;
+    if (!QFileInfo(path).isFile()) {
+        problem = QStringLiteral("Логотип не найден: нет файла '%1'.").arg(QDir::toNativeSeparators(path));
+    } else {
+        QImageReader reader(path);
+        if (reader.read().isNull())
+            problem = QStringLiteral("Логотип '%1' не читается: %2.")
+                          .arg(QDir::toNativeSeparators(path), reader.errorString());
+    }
+    if (problem.isEmpty())
+        return true;
+    QMessageBox box(QMessageBox::Warning,
+                    certificate ? QStringLiteral("Сертификат") : QStringLiteral("Этикетка"), problem,
+                    QMessageBox::NoButton, this);
+    box.setInformativeText(
+        QStringLiteral("На месте логотипа будет пустая рамка. Положите в папку программы PNG-файл %1 "
+                       "или печатайте без логотипа.\nПечатать без логотипа?")
+            .arg(name));
+    QPushButton* go = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+    QPushButton* stop = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+    box.setDefaultButton(stop);
+    box.setEscapeButton(stop);
+    box.exec();
+    return box.clickedButton() == go;
+}
+
 void CKR_CerifDlg::Preview(Document aWhich)
 {
+    if (!LogoReadyOrAccepted(aWhich))
+        return;
     const bool certificate = aWhich == Document::Certificate;
     QPrintPreviewDialog preview(certificate ? &mCertifPrinter : &mLabelPrinter, this);
     preview.setWindowTitle(certificate ? QStringLiteral("Сертификат") : QStringLiteral("Этикетка"));
@@ -255,6 +372,9 @@ void CKR_CerifDlg::Preview(Document aWhich)
 void CKR_CerifDlg::OnPrintCertificateClick()
 {
     qDebug() << "OnPrintCertificateClick";
+    // The certificate prints the odometer; the label does not, so a wrong one does not stop the label.
+    if (!NumberFieldsHold(QStringLiteral("Сертификат"), QStringLiteral("Сертификат не напечатан.")))
+        return;
     Preview(Document::Certificate);
 }
 

@@ -44,12 +44,19 @@ private:
     CertificateFields FormFields();
     void ShowOdometer(const QString& aTag, const QDomElement& aParent);
     void RefuseOtherVin();
+    // A number field that holds no number is named in a box ending with aNotDone and gets the focus;
+    // false then, so that nothing goes out without it.
+    bool NumberFieldsHold(const QString& aTitle, const QString& aNotDone);
+    void ShowOdometerState();
     enum class Document
     {
         Certificate,
         Label
     };
     void Preview(Document aWhich);
+    // A logo that is missing or unreadable would print as an empty box: the technician is told which
+    // file and why, and chooses. True to go on.
+    bool LogoReadyOrAccepted(Document aWhich);
 
     std::unique_ptr<Ui::VUD_Certificate> mUi;
     QPrinter mCertifPrinter;

@@ -7,6 +7,8 @@
 #include "widgets/FitText.h"
 
 #include <QDebug>
+#include <QDir>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -39,24 +41,28 @@ CKR_ConfigDlg::~CKR_ConfigDlg() = default;
 void CKR_ConfigDlg::LoadConfig()
 {
     WorkshopConfig config;
-    if (ReadWorkshopConfig(this, config)) {
-        mUi->edtPrinterLabel->setText(config.labelPrinter);
-        mUi->edtPrinterCertif->setText(config.certificatePrinter);
-        mUi->edtWorkshopName->setText(config.workshopName);
-        mUi->edtWorkshopAddress->setText(config.workshopAddress);
-        mUi->edtWorkshopCode->setText(config.workshopCode);
-        mUi->tblMaster->setRowCount(0);
-        for (const QString& name : config.masters)
-            AddMasterRow(name);
-        mUi->btnMasterDel->setEnabled(mUi->tblMaster->rowCount() > 0);
-    }
+    if (ReadWorkshopConfig(this, config))
+        ShowConfig(config);
+    mRead = FormConfig();
     // Filling the edits went through OnChanged; nothing is edited yet.
     mUi->btnApply->setEnabled(false);
 }
 
-void CKR_ConfigDlg::OnApplyClick()
+void CKR_ConfigDlg::ShowConfig(const WorkshopConfig& aConfig)
 {
-    qDebug() << "OnApplyClick";
+    mUi->edtPrinterLabel->setText(aConfig.labelPrinter);
+    mUi->edtPrinterCertif->setText(aConfig.certificatePrinter);
+    mUi->edtWorkshopName->setText(aConfig.workshopName);
+    mUi->edtWorkshopAddress->setText(aConfig.workshopAddress);
+    mUi->edtWorkshopCode->setText(aConfig.workshopCode);
+    mUi->tblMaster->setRowCount(0);
+    for (const QString& name : aConfig.masters)
+        AddMasterRow(name);
+    mUi->btnMasterDel->setEnabled(mUi->tblMaster->rowCount() > 0);
+}
+
+WorkshopConfig CKR_ConfigDlg::FormConfig() const
+{
     WorkshopConfig config;
     config.labelPrinter = mUi->edtPrinterLabel->text();
     config.certificatePrinter = mUi->edtPrinterCertif->text();
@@ -67,15 +73,65 @@ void CKR_ConfigDlg::OnApplyClick()
         const QTableWidgetItem* item = mUi->tblMaster->item(row, 0);
         config.masters.append(item ? item->text() : QString());
     }
-    if (SaveWorkshopConfig(this, config))
-        mUi->btnApply->setEnabled(false);
+    return config;
+}
+
+CKR_ConfigDlg::Saving CKR_ConfigDlg::Save()
+{
+    const WorkshopConfig mine = FormConfig();
+    // Another window (or another copy of the program) may have saved since this one read the file:
+    // writing the form over it would drop that without a word.
+    WorkshopConfig theirs;
+    const QString path = QDir::current().absoluteFilePath(WorkshopConfig::FileName());
+    if (theirs.Load(path)) {
+        const QStringList lost = WorkshopConfig::LostBySaving(mRead, mine, theirs);
+        if (!lost.isEmpty()) {
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("Сохранение настроек"),
+                            QStringLiteral("Файл настроек '%1' изменён в другом окне после того, как эти "
+                                           "настройки были открыты. Сохранение этих настроек удалит:\n\n%2")
+                                .arg(QDir::toNativeSeparators(path), lost.join(QLatin1Char('\n'))),
+                            QMessageBox::NoButton, this);
+            box.setInformativeText(
+                QStringLiteral("Объединить – взять изменения из файла и оставить свои; настройки остаются "
+                               "открытыми для проверки.\nПерезаписать – сохранить эти настройки, удалив "
+                               "перечисленное.\nОтмена – ничего не сохранять."));
+            QPushButton* merge = box.addButton(QStringLiteral("Объединить"), QMessageBox::AcceptRole);
+            QPushButton* overwrite =
+                box.addButton(QStringLiteral("Перезаписать"), QMessageBox::DestructiveRole);
+            QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+            box.setDefaultButton(merge);
+            box.setEscapeButton(cancel);
+            box.exec();
+            if (box.clickedButton() == merge) {
+                ShowConfig(WorkshopConfig::Merged(mRead, mine, theirs));
+                mRead = theirs;
+                mUi->btnApply->setEnabled(true);
+                return Saving::Held;
+            }
+            if (box.clickedButton() != overwrite)
+                return Saving::Held;
+        }
+    }
+    if (!SaveWorkshopConfig(this, mine))
+        return Saving::Failed;
+    mRead = mine;
+    mUi->btnApply->setEnabled(false);
+    return Saving::Saved;
+}
+
+void CKR_ConfigDlg::OnApplyClick()
+{
+    qDebug() << "OnApplyClick";
+    Save();
 }
 
 void CKR_ConfigDlg::OnOkClick()
 {
-    // A failed save has shown its message; the dialog closes all the same.
-    OnApplyClick();
-    accept();
+    qDebug() << "OnApplyClick";
+    // A failed save has shown its message and the dialog closes all the same; a save the technician
+    // held back to look at another window's changes keeps it open.
+    if (Save() != Saving::Held)
+        accept();
 }
 
 void CKR_ConfigDlg::OnPrinterCertifClick()

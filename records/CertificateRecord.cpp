@@ -71,6 +71,16 @@ QDomDocument BuildCertificateDocument(const CertificateFields& aFields)
     return doc;
 }
 
+QString OdometerFieldError(const QString& aText)
+{
+    double km = 0.0;
+    if (aText.trimmed().isEmpty() || OdometerFromText(aText, &km))
+        return QString();
+    return QStringLiteral("Пробег «%1» – не число километров. Введите число от 0 до %2; дробная часть "
+                          "отделяется точкой или запятой.")
+        .arg(aText.trimmed(), OdometerText(kMaxOdometerKm));
+}
+
 QString DeriveManufacturingDate(const QString& aSerNo, const QString& aShown, QString& aLastDerived)
 {
     if (!aShown.isEmpty() && aShown != aLastDerived)

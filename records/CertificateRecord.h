@@ -21,7 +21,7 @@ struct CertificateFields
     QString vehicleVin;
     QString vehicleRegNo;
     QString vehicleTyre;
-    QString odometerText; // as typed; written only when OdometerFromText accepts it
+    QString odometerText; // as typed; written only when OdometerFromText accepts it (see OdometerFieldError)
     QString vuPartNo;
     QString vuSerNo;
     QString vuManufacturer;
@@ -37,6 +37,11 @@ struct CertificateFields
 };
 
 QDomDocument BuildCertificateDocument(const CertificateFields& aFields);
+
+// Why the odometer text of a certificate cannot go into the record, naming the field as the form labels it
+// ("Пробег") and what it takes; empty when it can. A blank text is no odometer and is fine: the record then
+// has none. The record would silently leave out any other text, so the dialog refuses it instead.
+QString OdometerFieldError(const QString& aText);
 
 // The manufacturing month and year ("03/2011") from a VU serial number "serial/MM YY/type/maker".
 // A date the user typed (aShown not empty and not the last derived one) stands. When the serial number

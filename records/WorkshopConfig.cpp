@@ -11,6 +11,30 @@ QDomElement PrinterElement(QDomElement aRoot, const QString& aWhich)
                         QStringLiteral("Printer"));
 }
 
+// The five text fields with their labels in the form, for comparing two states field by field.
+struct Field
+{
+    QString WorkshopConfig::*member;
+    const char* label;
+};
+const Field kFields[] = {
+    {&WorkshopConfig::workshopName, "Название"},
+    {&WorkshopConfig::workshopAddress, "Адрес"},
+    {&WorkshopConfig::workshopCode, "Код"},
+    {&WorkshopConfig::certificatePrinter, "Принтер сертификата"},
+    {&WorkshopConfig::labelPrinter, "Принтер наклейки"},
+};
+
+// The names that count: empty rows are never saved.
+QStringList Named(const QStringList& aMasters)
+{
+    QStringList names;
+    for (const QString& name : aMasters)
+        if (!name.isEmpty() && !names.contains(name))
+            names.append(name);
+    return names;
+}
+
 } // namespace
 
 bool WorkshopConfig::Load(const QString& aPath, const QString& aLabelPrinterDefault, RecordReadError* aError)
@@ -65,4 +89,40 @@ QDomDocument WorkshopConfig::ToDocument() const
         }
     }
     return doc;
+}
+
+QStringList WorkshopConfig::LostBySaving(const WorkshopConfig& aRead, const WorkshopConfig& aMine,
+                                         const WorkshopConfig& aTheirs)
+{
+    QStringList lost;
+    for (const Field& f : kFields) {
+        const QString& theirs = aTheirs.*f.member;
+        if (theirs != aRead.*f.member && theirs != aMine.*f.member)
+            lost.append(QStringLiteral("%1: «%2»").arg(QString::fromUtf8(f.label), theirs));
+    }
+    const QStringList read = Named(aRead.masters);
+    const QStringList mine = Named(aMine.masters);
+    for (const QString& name : Named(aTheirs.masters))
+        if (!read.contains(name) && !mine.contains(name))
+            lost.append(QStringLiteral("Мастер: «%1»").arg(name));
+    return lost;
+}
+
+WorkshopConfig WorkshopConfig::Merged(const WorkshopConfig& aRead, const WorkshopConfig& aMine,
+                                      const WorkshopConfig& aTheirs)
+{
+    WorkshopConfig merged = aTheirs;
+    for (const Field& f : kFields)
+        if (aMine.*f.member != aRead.*f.member)
+            merged.*f.member = aMine.*f.member;
+    const QStringList read = Named(aRead.masters);
+    const QStringList mine = Named(aMine.masters);
+    merged.masters = Named(aTheirs.masters);
+    for (const QString& name : read)
+        if (!mine.contains(name))
+            merged.masters.removeAll(name);
+    for (const QString& name : mine)
+        if (!read.contains(name) && !merged.masters.contains(name))
+            merged.masters.append(name);
+    return merged;
 }

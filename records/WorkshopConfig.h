@@ -28,4 +28,15 @@ struct WorkshopConfig
               RecordReadError* aError = nullptr);
     // The document as Config.xml holds it.
     QDomDocument ToDocument() const;
+
+    // Two windows with the same settings open: aRead is what this one read, aMine what it shows now,
+    // aTheirs what the file holds now, saved by another one in the meantime.
+    // What saving aMine would drop of the other's changes, one line per field or technician as the form
+    // labels them ("Мастер: «Иванов И. И.»"); empty when saving loses nothing of theirs.
+    static QStringList LostBySaving(const WorkshopConfig& aRead, const WorkshopConfig& aMine,
+                                    const WorkshopConfig& aTheirs);
+    // aTheirs with this window's own changes on top: the fields it changed keep its values, the
+    // technicians it added or removed are added or removed; everything else is theirs.
+    static WorkshopConfig Merged(const WorkshopConfig& aRead, const WorkshopConfig& aMine,
+                                 const WorkshopConfig& aTheirs);
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package (scripts/package.sh) and checks it: control fields, file list, lintian, and the
 # menu entry's start in a new home: workshop folder made, sample logos copied, the program running there;
-# the training entry's start under Xvfb: the simulated unit up, the program in the training folder finding it.
+# the training entry's start under Xvfb: the simulated unit up, the program in the training folder listing
+# the training workshop's two technicians in Настройки and finding the unit.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-$top/build-package}
@@ -89,7 +90,8 @@ start
     fail "/usr/bin/vusim does not lead to the simulator in libexec"
 
 # The training entry, in the same home under Xvfb: it makes its own folder, starts the simulated unit,
-# and the program there finds it when the technician clicks Программировать. The workshop stays as it is.
+# the program there shows the training workshop's technicians in Настройки (saved on OK) and finds the unit
+# when the technician clicks Программировать. The workshop stays as it is.
 training=$home/Документы/Velmora-учебный
 training_exec=$(sed -n 's/^Exec=//p' "$tmp/root/usr/share/applications/velmora-training.desktop")
 ls -l --time-style=full-iso "$workshop" >"$tmp/workshop-before"
@@ -109,6 +111,21 @@ done
 [ -n "$launcher" ] || { echo "no launcher window" >>"$4"; kill "$entry"; exit 1; }
 sleep 1
 xdotool search --onlyvisible --class velmora getwindowname %@ >>"$4.titles" 2>/dev/null
+# Настройки, then Enter (OK): the program writes Config.xml from the technicians its table shows.
+xdotool mousemove --window "$launcher" 175 320 click 1
+settings=""
+for _ in $(seq 100); do
+    settings=$(xdotool search --onlyvisible --class velmora 2>/dev/null | grep -vx "$launcher" | head -n 1)
+    [ -n "$settings" ] && break
+    sleep 0.1
+done
+[ -n "$settings" ] || { echo "Настройки did not open" >>"$4"; kill "$entry"; exit 1; }
+sleep 1
+xdotool windowfocus --sync "$settings" key Return
+for _ in $(seq 100); do
+    [ -z "$(xdotool search --onlyvisible --class velmora 2>/dev/null | grep -vx "$launcher")" ] && break
+    sleep 0.1
+done
 xdotool mousemove --window "$launcher" 175 110 click 1 # Программировать
 for _ in $(seq 200); do grep -q '^Find: Port=' "$4" && break; sleep 0.1; done
 sleep 1
@@ -128,6 +145,13 @@ grep -q "libexec/velmora/vusim --dir" "$tmp/training.log.children" || fail "the 
 for f in LogoCertif.png LogoLabel.png Config.xml Training.txt; do
     [ -s "$training/$f" ] || fail "$f missing in the training folder"
 done
+# The settings the program wrote on OK (CR LF line ends: not the sample's own bytes) still name both
+# technicians of the training workshop: the program read them where it keeps them.
+grep -q $'\r$' "$training/Config.xml" || fail "Настройки did not save the training settings"
+masters=$(iconv -f WINDOWS-1251 -t UTF-8 "$training/Config.xml" | tr -d '\r' |
+    sed -n '/<MasterList>/,/<\/MasterList>/s/^ *<Name>\(.*\)<\/Name>$/\1/p')
+[ "$masters" = $'Иванов И. И.\nПетрова А. С.' ] ||
+    fail "the training program does not list its two technicians:" $masters
 ls -l --time-style=full-iso "$workshop" | diff -u "$tmp/workshop-before" - || fail "training changed the workshop"
 sleep 0.5
 ! pgrep -f "$tmp/root/usr/libexec/velmora/vusim" >/dev/null || fail "the simulator still runs after the program closed"

@@ -157,17 +157,17 @@ private slots:
         QTest::addColumn<int>("y");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("icon");
-        QTest::newRow("btnFirst") << "btnFirst" << 10 << "    Первое включение  "
+        QTest::newRow("btnFirst") << "btnFirst" << 10 << "    &Первое включение  "
                                   << "box.png";
-        QTest::newRow("btnInfo") << "btnInfo" << 80 << "    Программировать    "
+        QTest::newRow("btnInfo") << "btnInfo" << 80 << "    П&рограммировать    "
                                  << "truck_red.png";
-        QTest::newRow("btnCalibr") << "btnCalibr" << 150 << "    Калибровать          "
+        QTest::newRow("btnCalibr") << "btnCalibr" << 150 << "    &Калибровать          "
                                    << "tape_measure1.png";
-        QTest::newRow("btnPrint") << "btnPrint" << 220 << "   Документы           "
+        QTest::newRow("btnPrint") << "btnPrint" << 220 << "   &Документы           "
                                   << "printer.png";
-        QTest::newRow("btnPrint_2") << "btnPrint_2" << 290 << "   Настройки            "
+        QTest::newRow("btnPrint_2") << "btnPrint_2" << 290 << "   &Настройки            "
                                     << "wrench.png";
-        QTest::newRow("btnClose") << "btnClose" << 360 << "   Выход                  "
+        QTest::newRow("btnClose") << "btnClose" << 360 << "   &Выход                  "
                                   << "exit.png";
     }
 
@@ -187,7 +187,9 @@ private slots:
         QVERIFY(!pixmap.isNull());
         QCOMPARE(Argb(pixmap.toImage()), Argb(QImage(":/v02/Resources/" + icon)));
         // The icon and the caption up to its trailing blanks fit on the button, with room for the frame.
+        // The mnemonic's "&" only underlines its letter.
         QString visible = caption;
+        visible.remove(QLatin1Char('&'));
         while (visible.endsWith(QLatin1Char(' ')))
             visible.chop(1);
         const int needed = button->iconSize().width() + 4 + button->fontMetrics().horizontalAdvance(visible);
@@ -313,16 +315,24 @@ private slots:
     // The real buttons: each writes its line, opens the windows it should with no unit anywhere (the
     // port-search error, or the task's own dialog when it needs no unit), each closed as it comes, and
     // comes back to a visible launcher with the arrow cursor.
+    // Each is pressed with the mouse, and from the keyboard by the letter its caption underlines (Alt+Н
+    // for Настройки, which the Tab chain skips).
     void taskButtons_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QStringList>("windows");
-        QTest::newRow("btnFirst") << "btnFirst" << QByteArray("OnVUFirst") << QStringList{"VU_Error"};
-        QTest::newRow("btnInfo") << "btnInfo" << QByteArray("OnOnVUInfo") << QStringList{"VU_Error"};
-        QTest::newRow("btnCalibr") << "btnCalibr" << QByteArray("OnVUCalibrate") << QStringList{"VU_Error"};
-        QTest::newRow("btnPrint") << "btnPrint" << QByteArray() << QStringList{"VUD_Certificate"};
-        QTest::newRow("btnPrint_2") << "btnPrint_2" << QByteArray("OnConfigure") << QStringList{"Config"};
+        QTest::addColumn<int>("letter"); // Alt with this letter; 0: a click
+        const auto rows = [](const char* aName, const char* aLine, const char* aWindow, char16_t aLetter) {
+            QTest::addRow("%s", aName) << aName << QByteArray(aLine) << QStringList{aWindow} << 0;
+            QTest::addRow("%s, Alt+%s", aName, qPrintable(QString(QChar(aLetter))))
+                << aName << QByteArray(aLine) << QStringList{aWindow} << int(aLetter);
+        };
+        rows("btnFirst", "OnVUFirst", "VU_Error", u'П');
+        rows("btnInfo", "OnOnVUInfo", "VU_Error", u'Р');
+        rows("btnCalibr", "OnVUCalibrate", "VU_Error", u'К');
+        rows("btnPrint", "", "VUD_Certificate", u'Д');
+        rows("btnPrint_2", "OnConfigure", "Config", u'Н');
     }
 
     void taskButtons()
@@ -330,6 +340,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, line);
         QFETCH(QStringList, windows);
+        QFETCH(int, letter);
         // No unit anywhere: an empty port directory, and an empty working directory for the files.
         QTemporaryDir ports;
         QTemporaryDir work;
@@ -346,7 +357,23 @@ private slots:
             tech.In(expected, [](QWidget* w) { w->close(); });
         if (!line.isEmpty())
             QTest::ignoreMessage(QtDebugMsg, line.constData());
-        tech.Run(window.findChild<QPushButton*>(name));
+        if (letter == 0) {
+            tech.Run(window.findChild<QPushButton*>(name));
+        } else {
+            QApplication::setActiveWindow(&window);
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            // The key clicks the button a moment later, as a click shows it pressed. (QTest's key
+            // sequences take Latin letters only.)
+            tech.Run([&] {
+                QTest::sendKeyEvent(QTest::Click, &window, Qt::Key(letter), QString(QChar(letter).toLower()),
+                                    Qt::AltModifier);
+                tech.Check(QTest::qWaitFor([&] {
+                               return tech.Seen().size() == windows.size() &&
+                                      !QApplication::activeModalWidget();
+                           }),
+                           QStringLiteral("Alt+%1 opened no window").arg(QChar(letter)));
+            });
+        }
         QDir::setCurrent(oldDir);
         qunsetenv("VELMORA_SERIAL_DIR");
 

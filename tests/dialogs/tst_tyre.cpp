@@ -6,8 +6,13 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
+
+namespace {
+const QString kNotRead = QStringLiteral("Размер не распознан. Образцы:\n");
+}
 
 class tst_tyre : public QObject
 {
@@ -22,6 +27,7 @@ private slots:
     void dialogShowsResultOfInitialText();
     void dialogFollowsTyping();
     void dialogForm();
+    void notReadSaysWhatIs();
     void okAndCancel();
 };
 
@@ -139,7 +145,7 @@ void tst_tyre::dialogShowsResultOfInitialText()
 
     CKR_TyreDlg empty(QString{});
     QVERIFY(!empty.findChild<QPushButton*>(QStringLiteral("btnOK"))->isEnabled());
-    QVERIFY(empty.findChild<QLabel*>(QStringLiteral("lblInfo"))->text().isEmpty());
+    QVERIFY(empty.findChild<QLabel*>(QStringLiteral("lblInfo"))->text().startsWith(kNotRead));
     QCOMPARE(empty.GetLConst(), -1);
 }
 
@@ -162,7 +168,7 @@ void tst_tyre::dialogFollowsTyping()
 
     QTest::keyClicks(edit, QStringLiteral("5"));
     QVERIFY(!ok->isEnabled());
-    QVERIFY(info->text().isEmpty());
+    QVERIFY(info->text().startsWith(kNotRead));
     QCOMPARE(dlg.GetLConst(), -1);
 }
 
@@ -179,6 +185,28 @@ void tst_tyre::dialogForm()
         dlg.findChild<QLineEdit*>(QStringLiteral("edtTyre"))->setText(QLatin1String(text));
         QCOMPARE(ClippedTexts(&dlg).join(QLatin1Char(' ')), QString());
     }
+}
+
+// Sizes it cannot read say so, whole, with an example of each form it reads; each example reads.
+void tst_tyre::notReadSaysWhatIs()
+{
+    CKR_TyreDlg dlg(QStringLiteral("1040"));
+    dlg.show();
+    auto* info = dlg.findChild<QLabel*>(QStringLiteral("lblInfo"));
+    for (const char* text : {"12R22.5", "11.00R20", "315/80R22.5 154/150M", "", "99"}) {
+        dlg.findChild<QLineEdit*>(QStringLiteral("edtTyre"))->setText(QString::fromUtf8(text));
+        QVERIFY2(info->text().startsWith(kNotRead), text);
+        QCOMPARE(ClippedTexts(&dlg).join(QLatin1Char(' ')), QString());
+    }
+    const QStringList examples = info->text().section(QLatin1Char('\n'), 1).split(QStringLiteral("; "));
+    QCOMPARE(examples.size(), 4); // one per notation
+    QSet<QString> kinds;
+    for (const QString& example : examples) {
+        QString kind;
+        QVERIFY2(TyreCircumference(example, &kind) > 0, qPrintable(example));
+        kinds.insert(kind.section(QLatin1Char('.'), 0, 0));
+    }
+    QCOMPARE(kinds.size(), 4);
 }
 
 void tst_tyre::okAndCancel()

@@ -28,7 +28,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(InstallQtTranslations(*QCoreApplication::instance()), "qt6-translations-l10n installed");
-        QVERIFY(OpenWorkshop());
+        QVERIFY(OpenWorkshop(true)); // it prints
     }
 
     // Документы, print certificate, and in the preview only the keyboard: Tab reaches the print button,

@@ -12,7 +12,9 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -20,6 +22,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 namespace {
 
@@ -336,6 +339,81 @@ private slots:
         QCOMPARE(Find<QSpinBox>(&dlg, "speClbrW")->value(), 8000);
     }
 
+    // An odometer typed with its unit: the field says so, saving and printing the certificate name it and
+    // stop; typed again with a Russian comma it is saved, as the file on disk shows.
+    void odometerThatIsNoNumber()
+    {
+        CKR_CerifDlg dlg;
+        Fill(&dlg);
+        auto* odometer = Find<QLineEdit>(&dlg, "edtVehicleOdometer");
+        Technician::Type(odometer, QStringLiteral("300000 км"));
+        QVERIFY(odometer->toolTip().contains(QStringLiteral("Пробег «300000 км»")));
+        const QString path = mDir.filePath(QStringLiteral("odometer_Crt.xml"));
+        for (const char* button : {"btnSave", "btnPrinrCertificate"}) {
+            QString title, text;
+            Technician tech;
+            tech.In(QStringLiteral("QMessageBox"), Technician::Answer(true, &text, &title));
+            // No file dialog or preview follows the box: the technician would close it as a stranger.
+            tech.Run(Find<QPushButton>(&dlg, button));
+            QVERIFY2(tech.Failures().isEmpty(), tech.Report());
+            QVERIFY2(text.startsWith(QStringLiteral("Пробег «300000 км»")), qPrintable(text));
+            QVERIFY2(text.endsWith(qstrcmp(button, "btnSave") == 0
+                                       ? QStringLiteral("Сертификат не сохранён.")
+                                       : QStringLiteral("Сертификат не напечатан.")),
+                     qPrintable(text));
+        }
+        QVERIFY(!QFile::exists(path));
+
+        Technician::Type(odometer, QStringLiteral("250000,7"));
+        QCOMPARE(odometer->toolTip(), QString());
+        Technician save;
+        save.In(QStringLiteral("QFileDialog"), ChooseFile(path));
+        save.Run(Find<QPushButton>(&dlg, "btnSave"));
+        QVERIFY2(save.Failures().isEmpty(), save.Report());
+        QDomDocument doc;
+        QVERIFY(ReadRecordFile(path, doc));
+        QCOMPARE(ReadChildText(ChildElement(doc.documentElement(), QStringLiteral("Vehicle")),
+                               QStringLiteral("Odometer"), QString()),
+                 QStringLiteral("250000.7"));
+    }
+
+    // A keystroke w, k or l cannot take is refused at the field, and the field says why.
+    void calibrationKeyRefused_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("tip"); // empty: no refusal
+        QTest::newRow("w past the maximum")
+            << "speClbrW"
+            << "70000" << 7000 << "w – целое число от 0 до 65535: «70000» не принято.";
+        QTest::newRow("w at the maximum") << "speClbrW"
+                                          << "65535" << 65535 << "";
+        QTest::newRow("k with a comma")
+            << "speClbrK"
+            << "12,5" << 125 << "k – целое число от 0 до 65535: «12,» не принято.";
+        QTest::newRow("l with a letter")
+            << "speClbrL"
+            << "3x250" << 3250 << "l – целое число от 0 до 65535: «3x» не принято.";
+    }
+    void calibrationKeyRefused()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, typed);
+        QFETCH(int, value);
+        QFETCH(QString, tip);
+        CKR_CerifDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QToolTip::hideText();
+        auto* spin = dlg.findChild<QSpinBox*>(box);
+        spin->setFocus();
+        spin->selectAll();
+        QTest::keyClicks(spin, typed);
+        QCOMPARE(spin->value(), value);
+        QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), tip);
+    }
+
     void saveAndLoadCertificate()
     {
         QVERIFY(WriteAll(QStringLiteral("Config.xml"), "<Config><Workshop><Name>Тахо</Name><Code>42</Code>"
@@ -468,18 +546,55 @@ private slots:
         QCOMPARE(ReadChildText(vu, QStringLiteral("ManufacturingDate"), {}), QStringLiteral("зима 2010"));
     }
 
+    // Each print opens its preview; a logo that is missing or unreadable is named first, with its full
+    // path and the reason, and the technician stops (Нет, the default) or prints without it (Да).
     void printPreviews()
     {
         CKR_CerifDlg dlg;
         Fill(&dlg);
         dlg.show();
+        const auto press = [](const QString& aButton, QString* aText) {
+            return [aButton, aText](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                *aText = box ? box->text() : QString();
+                for (QAbstractButton* button : box ? box->buttons() : QList<QAbstractButton*>())
+                    if (button->text() == aButton)
+                        return button->click();
+                w->close();
+            };
+        };
         for (const bool certificate : {true, false}) {
+            const QString logo = certificate ? CertificateLogoFile() : LabelLogoFile();
+            const QString path = QDir::toNativeSeparators(QDir::current().absoluteFilePath(logo));
+            QPushButton* print =
+                Find<QPushButton>(&dlg, certificate ? "btnPrinrCertificate" : "btnPrintLabel");
+            QFile::remove(logo);
+            QString text;
+            Technician stop;
+            stop.In("QMessageBox", press(QStringLiteral("Нет"), &text));
+            stop.Run(print); // no preview follows: it would be a stranger
+            QVERIFY2(stop.Failures().isEmpty(), stop.Report());
+            QVERIFY2(text.contains(QStringLiteral("не найден")) && text.contains(path), qPrintable(text));
+
+            QVERIFY(WriteAll(logo, "no picture"));
             QString title;
+            Technician go;
+            go.In("QMessageBox", press(QStringLiteral("Да"), &text));
+            go.In("QPrintPreviewDialog", Technician::Answer(false, nullptr, &title));
+            go.Run(print);
+            QVERIFY2(go.Failures().isEmpty(), go.Report());
+            QVERIFY2(text.contains(QStringLiteral("не читается")) && text.contains(path), qPrintable(text));
+            QCOMPARE(title, certificate ? QStringLiteral("Сертификат") : QStringLiteral("Этикетка"));
+
+            // A logo that reads: straight to the preview.
+            QImage picture(60, 20, QImage::Format_RGB32);
+            picture.fill(Qt::darkBlue);
+            QVERIFY(picture.save(logo, "PNG"));
             Technician preview;
             preview.In("QPrintPreviewDialog", Technician::Answer(false, nullptr, &title));
-            preview.Run(Find<QPushButton>(&dlg, certificate ? "btnPrinrCertificate" : "btnPrintLabel"));
+            preview.Run(print);
             QVERIFY2(preview.Failures().isEmpty(), preview.Report());
-            QCOMPARE(title, certificate ? QStringLiteral("Сертификат") : QStringLiteral("Этикетка"));
+            QFile::remove(logo);
         }
         // The print document is the form at the time of the print.
         const QDomElement root = dlg.PrintDocument().documentElement();

@@ -2,7 +2,9 @@
 #include "records/CertificateRecord.h"
 #include "records/RecordFile.h"
 #include "records/XmlElements.h"
+#include "widgets/Formatters.h"
 
+#include <QLocale>
 #include <QTest>
 
 namespace {
@@ -116,6 +118,69 @@ private slots:
         QVERIFY(!xml.contains(QLatin1String("K-Const")));
         QVERIFY(xml.contains(QLatin1String("<L-Const>0</L-Const>")));
         QVERIFY(!xml.contains(QLatin1String("Odometer")));
+    }
+
+    // What the technician types as the odometer: either decimal point in any locale, or a refusal that
+    // names the field; never a record that leaves the odometer out without a word.
+    void odometerField_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written"); // the Odometer element; empty: none
+        QTest::addColumn<bool>("refused");
+        const QString max = QString::number(kMaxOdometerKm, 'f', 1);
+        const QString pastMax = QString::number(kMaxOdometerKm + 0.1, 'f', 1);
+        for (const char* locale : {"ru_RU", "C"}) {
+            const auto row = [locale](const char* aName) -> QTestData& {
+                return QTest::addRow("%s %s", locale, aName) << QString::fromLatin1(locale);
+            };
+            row("comma") << "250000,7"
+                         << "250000.7" << false;
+            row("point") << "250000.7"
+                         << "250000.7" << false;
+            row("blanks around") << " 0 "
+                                 << "0.0" << false;
+            row("empty") << ""
+                         << "" << false;
+            row("blank") << "   "
+                         << "" << false;
+            row("maximum") << max << max << false;
+            row("past the maximum") << pastMax << "" << true;
+            row("with unit") << "300000 км"
+                             << "" << true;
+            row("group separator") << "300 000"
+                                   << "" << true;
+            row("negative") << "-1"
+                            << "" << true;
+            row("two points") << "1.2.3"
+                              << "" << true;
+        }
+    }
+    void odometerField()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        QFETCH(bool, refused);
+        const QLocale saved;
+        QLocale::setDefault(QLocale(locale));
+        CertificateFields f = SampleFields();
+        f.odometerText = typed;
+        const QString error = OdometerFieldError(typed);
+        const QDomElement odometer = BuildCertificateDocument(f)
+                                         .documentElement()
+                                         .firstChildElement(QStringLiteral("Vehicle"))
+                                         .firstChildElement(QStringLiteral("Odometer"));
+        QLocale::setDefault(saved);
+        QCOMPARE(odometer.isNull() ? QString() : odometer.text(), written);
+        QCOMPARE(!error.isEmpty(), refused);
+        if (refused) {
+            QVERIFY2(error.startsWith(QStringLiteral("Пробег «%1»").arg(typed.trimmed())), qPrintable(error));
+            QLocale::setDefault(QLocale(locale));
+            const QString limit = QStringLiteral("от 0 до %1").arg(OdometerText(kMaxOdometerKm));
+            QLocale::setDefault(saved);
+            QVERIFY2(error.contains(limit), qPrintable(error));
+        }
     }
 
     void manufacturingDate_data()

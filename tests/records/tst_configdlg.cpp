@@ -2,10 +2,12 @@
 #include "TextsFit.h"
 #include "link/CodePage.h"
 #include "records/CKR_ConfigDlg.h"
+#include "records/WorkshopConfig.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -268,6 +270,76 @@ private slots:
         }
         CKR_ConfigDlg dlg;
         QCOMPARE(Find<QLineEdit>(&dlg, "edtWorkshopName")->text(), QStringLiteral("Принято"));
+    }
+
+    // Two windows (or two copies of the program) with the settings open, each adding a technician and
+    // changing a field: the second OK asks, naming what the first saved; the answer decides the file.
+    void twoWindowsSaving_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("masters"); // in the file at the end
+        QTest::addColumn<QString>("code");
+        QTest::newRow("merge, then OK")
+            << "Объединить" << QStringList{"Сидоров", "Иванов", "Петров"} << "RUS 42";
+        QTest::newRow("overwrite") << "Перезаписать" << QStringList{"Сидоров", "Петров"} << "42";
+        QTest::newRow("cancel") << "Отмена" << QStringList{"Сидоров", "Иванов"} << "RUS 42";
+    }
+    void twoWindowsSaving()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QStringList, masters);
+        QFETCH(QString, code);
+        WriteConfig(
+            "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\n<Config><Workshop><Name>Tacho</Name>"
+            "<Address>Perm</Address><Code>42</Code><MasterList><Master><Name>\xd1\xe8\xe4\xee\xf0\xee\xe2"
+            "</Name></Master></MasterList></Workshop></Config>");
+        const auto addMaster = [](CKR_ConfigDlg& aDlg, const QString& aName) {
+            aDlg.OnMasterAddClick();
+            auto* table = aDlg.findChild<QTableWidget*>(QStringLiteral("tblMaster"));
+            table->item(table->rowCount() - 1, 0)->setText(aName);
+        };
+        CKR_ConfigDlg first;
+        CKR_ConfigDlg second;
+        addMaster(first, QStringLiteral("Иванов"));
+        Find<QLineEdit>(&first, "edtWorkshopCode")->setText(QStringLiteral("RUS 42"));
+        QTest::mouseClick(Find<QPushButton>(&first, "btnOk"), Qt::LeftButton);
+        QCOMPARE(first.result(), int(QDialog::Accepted));
+
+        addMaster(second, QStringLiteral("Петров"));
+        Find<QLineEdit>(&second, "edtWorkshopAddress")->setText(QStringLiteral("Киров"));
+        QString question;
+        Technician tech;
+        tech.In(QStringLiteral("QMessageBox"), [&](QWidget* w) {
+            question = qobject_cast<QMessageBox*>(w)->text();
+            for (auto* button : w->findChildren<QPushButton*>())
+                if (button->text() == answer)
+                    QTest::mouseClick(button, Qt::LeftButton);
+        });
+        tech.Run(Find<QPushButton>(&second, "btnOk"));
+        QVERIFY2(tech.Failures().isEmpty(), tech.Report());
+        QVERIFY2(question.contains(QStringLiteral("Мастер: «Иванов»")), qPrintable(question));
+        QVERIFY2(question.contains(QStringLiteral("Код: «RUS 42»")), qPrintable(question));
+        QVERIFY2(!question.contains(QStringLiteral("Сидоров")), qPrintable(question));
+        if (answer == QStringLiteral("Перезаписать")) {
+            QCOMPARE(second.result(), int(QDialog::Accepted));
+        } else {
+            // Held open: nothing saved yet, and the technician looks again.
+            QCOMPARE(second.result(), int(QDialog::Rejected));
+            QVERIFY(Apply(&second)->isEnabled());
+        }
+        if (answer == QStringLiteral("Объединить")) {
+            // The form shows both windows' changes; OK now saves them without asking again.
+            QTest::mouseClick(Find<QPushButton>(&second, "btnOk"), Qt::LeftButton);
+            QCOMPARE(second.result(), int(QDialog::Accepted));
+        }
+
+        WorkshopConfig saved;
+        QVERIFY(saved.Load(QStringLiteral("Config.xml")));
+        QCOMPARE(saved.masters, masters);
+        QCOMPARE(saved.workshopCode, code);
+        QCOMPARE(saved.workshopAddress,
+                 answer == QStringLiteral("Отмена") ? QStringLiteral("Perm") : QStringLiteral("Киров"));
+        QCOMPARE(saved.workshopName, QStringLiteral("Tacho"));
     }
 
     void printerChoice()

@@ -160,6 +160,66 @@ private slots:
         QVERIFY(!c.Load(WriteFile(dir, "")));
         QCOMPARE(c.workshopName, QStringLiteral("kept"));
     }
+
+    // Two windows edit the same settings: what this one read, what it shows, what the other saved. Saving
+    // would lose the other's changes that this one does not have; merging keeps both, this one's edits
+    // winning where both changed the same field.
+    void otherWindowsSave_data()
+    {
+        QTest::addColumn<QString>("mineName");
+        QTest::addColumn<QStringList>("mineMasters");
+        QTest::addColumn<QString>("theirName");
+        QTest::addColumn<QStringList>("theirMasters");
+        QTest::addColumn<QStringList>("lost");
+        QTest::addColumn<QString>("mergedName");
+        QTest::addColumn<QStringList>("mergedMasters");
+        // Read: name "A", technicians Иванов and Петров.
+        const QStringList read{"Иванов", "Петров"};
+        QTest::newRow("nobody else saved")
+            << "B" << QStringList{"Иванов"} << "A" << read << QStringList{} << "B" << QStringList{"Иванов"};
+        QTest::newRow("each added one")
+            << "A" << QStringList{"Иванов", "Петров", "Кузнецов"} << "A"
+            << QStringList{"Иванов", "Петров", "Сидоров"} << QStringList{"Мастер: «Сидоров»"} << "A"
+            << QStringList{"Иванов", "Петров", "Сидоров", "Кузнецов"};
+        QTest::newRow("they removed one this one keeps")
+            << "A" << read << "A" << QStringList{"Иванов"} << QStringList{} << "A" << QStringList{"Иванов"};
+        QTest::newRow("this one removed one they keep")
+            << "A" << QStringList{"Петров"} << "A" << read << QStringList{} << "A" << QStringList{"Петров"};
+        QTest::newRow("both renamed the workshop")
+            << "B" << read << "C" << read << QStringList{"Название: «C»"} << "B" << read;
+        QTest::newRow("both the same")
+            << "B" << QStringList{"Иванов", "Сидоров"} << "B" << QStringList{"Иванов", "Сидоров"}
+            << QStringList{} << "B" << QStringList{"Иванов", "Сидоров"};
+        QTest::newRow("empty rows do not count")
+            << "A" << QStringList{"Иванов", "", "Петров"} << "A" << read << QStringList{} << "A" << read;
+    }
+    void otherWindowsSave()
+    {
+        QFETCH(QString, mineName);
+        QFETCH(QStringList, mineMasters);
+        QFETCH(QString, theirName);
+        QFETCH(QStringList, theirMasters);
+        QFETCH(QStringList, lost);
+        QFETCH(QString, mergedName);
+        QFETCH(QStringList, mergedMasters);
+        WorkshopConfig read;
+        read.workshopName = QStringLiteral("A");
+        read.masters = QStringList{"Иванов", "Петров"};
+        WorkshopConfig mine = read;
+        mine.workshopName = mineName;
+        mine.masters = mineMasters;
+        WorkshopConfig theirs = read;
+        theirs.workshopName = theirName;
+        theirs.masters = theirMasters;
+        QCOMPARE(WorkshopConfig::LostBySaving(read, mine, theirs), lost);
+        const WorkshopConfig merged = WorkshopConfig::Merged(read, mine, theirs);
+        QCOMPARE(merged.workshopName, mergedName);
+        QCOMPARE(merged.masters, mergedMasters);
+        // Saving the merge loses nothing of theirs but a field both changed, where this window's value wins.
+        const bool bothRenamed = mineName != read.workshopName && theirName != read.workshopName;
+        QCOMPARE(WorkshopConfig::LostBySaving(read, merged, theirs),
+                 bothRenamed && mineName != theirName ? lost : QStringList());
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_workshopconfig)
