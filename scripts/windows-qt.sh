@@ -2,9 +2,10 @@
 # scripts/windows-qt.sh: prints the folder of Qt 6.4.2 for Windows (x86_64, mingw-w64, posix threads),
 # making it on the first call. The tree lives in a cache outside the clone
 # (VELMORA_CACHE, else ~/.cache/velmora), so that every later run and every clone reuse it.
-# It comes from the ready archive in ../shared/windows (or VELMORA_QT_ARCHIVE) when that archive's
-# SHA-256 matches the one this script knows; otherwise it is built from Debian's own qt6-base source
-# package with ../shared/windows/build-qt.sh's flags (copied below), which takes about an hour on 2 cores.
+# It comes from the ready archive (VELMORA_QT_ARCHIVE, else ../shared/windows next to the clone, else
+# /work/shared/windows) when that archive's SHA-256 matches the one this script knows; otherwise it is
+# built from Debian's own qt6-base source package with the flags of the script that made the archive
+# (../shared/windows/build-qt.sh), which takes about an hour on 2 cores (some 1 170 build steps).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 version=6.4.2
@@ -12,7 +13,12 @@ sha256=29f1767f3c52044fb1790a90e317585d0b1a875b8753419da196a1d2ce251d6c
 cache=${VELMORA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/velmora}
 name=qt-$version-mingw64
 tree=$cache/$name
-archive=${VELMORA_QT_ARCHIVE:-$top/../shared/windows/$name.tar.xz}
+archive=${VELMORA_QT_ARCHIVE:-}
+if [ -z "$archive" ]; then
+    for candidate in "$top/../shared/windows/$name.tar.xz" "/work/shared/windows/$name.tar.xz"; do
+        [ -f "$candidate" ] && { archive=$candidate; break; }
+    done
+fi
 
 # A tree counts only once it was completely unpacked or installed (the stamp is written last).
 if [ -f "$tree/.velmora-complete" ]; then
@@ -22,14 +28,14 @@ fi
 mkdir -p "$cache"
 rm -rf "$tree" "$tree.partial"
 
-if [ -f "$archive" ] && echo "$sha256  $archive" | sha256sum -c --status; then
+if [ -n "$archive" ] && [ -f "$archive" ] && echo "$sha256  $archive" | sha256sum -c --status; then
     echo "Qt for Windows: unpacking $archive" >&2
     mkdir -p "$tree.partial"
     tar -C "$tree.partial" -xJf "$archive"
     mv "$tree.partial/$name" "$tree"
     rmdir "$tree.partial"
 else
-    [ -f "$archive" ] && echo "Qt for Windows: $archive does not match its checksum; building" >&2
+    [ -n "$archive" ] && echo "Qt for Windows: $archive does not match its checksum; building" >&2
     echo "Qt for Windows: building Qt $version from Debian's source (about an hour on 2 cores)" >&2
     work=$cache/qt-build
     mkdir -p "$work" && cd "$work"
