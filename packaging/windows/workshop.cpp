@@ -1,16 +1,12 @@
-// velmora-workshop.exe [--training]: the Start-menu entries of the Windows installation. The program keeps
-// Config.xml, the logos and the work records in its working directory; this starts it in the workshop
-// folder "Velmora" of the user's Documents folder (with --training in "Velmora-учебный" next to it), made
-// on the first start with the sample logos from the installation's samples folder (and, for training, the
-// made-up workshop's Config.xml and Training.txt). A folder that exists is never changed, except that the
-// training marker comes back if it was removed.
+// velmora-workshop.exe: the Start-menu entry of the Windows installation. The program keeps Config.xml, the
+// logos and the work records in its working directory; this starts it in the workshop folder "Velmora" of
+// the user's Documents folder, made on the first start with the sample logos from the installation's
+// samples folder. A folder that exists is never changed.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QStringList>
 
 #include <windows.h>
 
@@ -26,31 +22,22 @@ void Tell(const QString& aText)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const bool training = app.arguments().contains(QStringLiteral("--training"));
     const QDir install(QCoreApplication::applicationDirPath());
     const QDir samples(install.filePath(QStringLiteral("samples")));
     const QDir documents(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    const QString folder =
-        documents.filePath(training ? QStringLiteral("Velmora-учебный") : QStringLiteral("Velmora"));
-
-    QStringList files{QStringLiteral("LogoCertif.png"), QStringLiteral("LogoLabel.png")};
-    if (training)
-        files << QStringLiteral("training/Config.xml") << QStringLiteral("training/Training.txt");
+    const QString folder = documents.filePath(QStringLiteral("Velmora"));
     if (!QDir(folder).exists()) {
         if (!QDir().mkpath(folder)) {
             Tell(QStringLiteral("Не удалось создать папку %1").arg(QDir::toNativeSeparators(folder)));
             return 1;
         }
-        for (const QString& file : files)
-            QFile::copy(samples.filePath(file), QDir(folder).filePath(QFileInfo(file).fileName()));
+        for (const QString& logo : {QStringLiteral("LogoCertif.png"), QStringLiteral("LogoLabel.png")})
+            QFile::copy(samples.filePath(logo), QDir(folder).filePath(logo));
     }
-    const QString marker = QDir(folder).filePath(QStringLiteral("Training.txt"));
-    if (training && !QFile::exists(marker))
-        QFile::copy(samples.filePath(QStringLiteral("training/Training.txt")), marker);
 
-    if (!QProcess::startDetached(install.filePath(QStringLiteral("velmora.exe")), {}, folder)) {
-        Tell(QStringLiteral("Не удалось запустить %1")
-                 .arg(QDir::toNativeSeparators(install.filePath("velmora.exe"))));
+    const QString program = install.filePath(QStringLiteral("velmora.exe"));
+    if (!QProcess::startDetached(program, {}, folder)) {
+        Tell(QStringLiteral("Не удалось запустить %1").arg(QDir::toNativeSeparators(program)));
         return 1;
     }
     return 0;
