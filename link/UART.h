@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class UnitLine;
+
 // One serial port at 8 data bits, odd parity, 1 stop bit, with a time limit on every transfer.
 // Used by one thread at a time.
 class UART
@@ -42,6 +44,9 @@ public:
     static QString PortPath(int aPort);
 
 private:
+    // Open, Close and the transfers on a line offered inside this program (UnitLine) instead of a port.
+    bool OpenOffered(int aPort, int aBaud, int& aResult);
+    std::shared_ptr<UnitLine> mLine;
 #ifdef Q_OS_WIN
     // An overlapped-I/O block with its own event; defined where <windows.h> is included, so that this
     // header does not spread the system header (and its min/max and S_OK macros) to every user.

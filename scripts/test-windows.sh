@@ -5,7 +5,8 @@
 #   1. the core's unit tests (link, records, value texts);
 #   2. the setup program, installed silently (/S): files, Start-menu entries, DLLs that a PC would lack;
 #   3. the installed program started from its Start-menu entry on a display (Xvfb): the launcher comes up
-#      in the workshop folder Documents\Velmora, made with the sample logos;
+#      in the workshop folder Documents\Velmora, made with the sample logos; then the training entry: the
+#      launcher says so, and Программировать finds the simulated unit inside the program;
 #   4. the stories of tests/e2e/tst_windows_stories.cpp against the simulated unit vusim on a
 #      pseudo-terminal that Wine offers as COM3: the registration number and K the program wrote are read
 #      back from the unit with vuctl, the printed certificate with pdftotext;
@@ -19,7 +20,7 @@ win=$top/build-windows
 unset QT_QPA_PLATFORM
 "$top/scripts/install-deps.sh" nsis xdotool locales
 unit_tests=(tst_vuerror tst_valuecodecs tst_xmlelements tst_recordfile tst_workshopconfig tst_certificaterecord
-            tst_workrecords tst_formatters)
+            tst_workrecords tst_formatters tst_simulatedline)
 for tool in vusim/vusim vuctl/vuctl; do
     [ -x "$linux/tools/$tool" ] || { echo "test-windows: $linux/tools/$tool missing" >&2; exit 1; }
 done
@@ -48,6 +49,8 @@ fail() {
     failures=$((failures + 1))
 }
 ok() { echo "test-windows: ok   $*"; }
+# Waits for the prefix's programs to end; what still runs after a minute is ended.
+settle() { timeout 60 "$wineserver" -w || "$wineserver" -k; }
 
 # A Russian Windows: Wine takes the user's locale, and with it the ANSI code page 1251, from the Unix one,
 # made here in a private folder so that the machine's locales stay as they are.
@@ -79,7 +82,7 @@ mkdir -p "$ports"
 step=$(date +%s)
 printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n' >"$work/ports.reg"
 for n in $(seq 9); do printf '"COM%d"="%s/COM%d"\n' "$n" "$ports" "$n" >>"$work/ports.reg"; done
-if ! { "$wine" wineboot --init && "$wine" regedit /S "$work/ports.reg" && "$wineserver" -w; } \
+if ! { "$wine" wineboot --init && "$wine" regedit /S "$work/ports.reg" && timeout 120 "$wineserver" -w; } \
     >"$work/prefix.log" 2>&1; then
     cat "$work/prefix.log" >&2
     exit 1
@@ -95,7 +98,7 @@ cp "$qt/bin/Qt6Test.dll" "$bin/"
 cp "$qt/plugins/platforms/qoffscreen.dll" "$bin/platforms/"
 for t in "${unit_tests[@]}" tst_windows_stories; do cp "$win/$t.exe" "$bin/"; done
 for t in "${unit_tests[@]}"; do
-    if QT_QPA_PLATFORM=offscreen "$wine" "$bin/$t.exe" -o "$work/$t.txt,txt" >/dev/null 2>&1; then
+    if QT_QPA_PLATFORM=offscreen timeout 120 "$wine" "$bin/$t.exe" -o "$work/$t.txt,txt" >/dev/null 2>&1; then
         ok "$t ($(grep -a '^Totals' "$work/$t.txt"))"
     else
         fail "$t"
@@ -108,7 +111,7 @@ echo "test-windows: unit tests $(since "$step")"
 step=$(date +%s)
 setup=$(ls "$win"/velmora-*-setup.exe)
 "$wine" "$setup" /S
-"$wineserver" -w
+settle
 installed=$drive_c/Program\ Files/Velmora
 menu=$drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Velmora
 missing=()
@@ -119,7 +122,8 @@ for f in velmora.exe vuctl.exe velmora-workshop.exe uninstall.exe Qt6Core.dll Qt
     [ -f "$installed/$f" ] || missing+=("$f")
 done
 [ ${#missing[@]} -eq 0 ] && ok "setup installed the program" || fail "setup: missing ${missing[*]}"
-[ -f "$menu/Velmora.lnk" ] && ok "Start-menu entry" || fail "no Start-menu entry in $menu"
+[ -f "$menu/Velmora.lnk" ] && [ -f "$menu/Velmora — учебный режим.lnk" ] && ok "Start-menu entries" ||
+    fail "Start-menu entries missing in $menu: $(ls "$menu" 2>&1 | tr '\n' ' ')"
 "$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora' /v UninstallString \
     >/dev/null 2>&1 && ok "uninstall entry" || fail "no uninstall entry in the registry"
 # Every DLL a program or plugin of the folder loads is in the folder or one Windows has.
@@ -144,8 +148,43 @@ for logo in LogoCertif.png LogoLabel.png; do
     cmp -s "$docs/Velmora/$logo" "$top/resources/samples/$logo" || fail "$logo not in Документы/Velmora"
 done
 [ -d "$docs/Velmora" ] && ok "workshop folder Документы/Velmora made with the logos"
-"$wine" taskkill /IM velmora.exe >/dev/null 2>&1 || true
-"$wineserver" -w
+"$wine" taskkill /F /IM velmora.exe >/dev/null 2>&1 || true
+settle
+
+# The training entry: its own folder, the launcher's title says so, and Программировать finds the unit
+# (its dialog, 624 x 480 at least, opens only once a unit answered; without one the error dialog comes).
+ls -l --time-style=full-iso "$docs/Velmora" >"$work/workshop-before"
+"$wine" start /unix "$menu/Velmora — учебный режим.lnk"
+launcher=""
+for _ in $(seq 150); do
+    launcher=$(xdotool search --onlyvisible --name 'учебный режим$' 2>/dev/null | head -n 1) || true
+    [ -n "$launcher" ] && break
+    sleep 0.2
+done
+if [ -z "$launcher" ]; then
+    fail "no training launcher: $(xdotool search --onlyvisible --name . getwindowname %@ 2>&1 | tr '\n' ' ')"
+else
+    ok "the training entry shows the launcher in training"
+    sleep 1
+    xdotool mousemove --window "$launcher" 175 110 click 1 # Программировать
+    info=""
+    for _ in $(seq 150); do
+        for w in $(xdotool search --onlyvisible --name 'Вельмора' 2>/dev/null); do
+            eval "$(xdotool getwindowgeometry --shell "$w")"
+            [ "$WIDTH" -ge 600 ] && [ "$HEIGHT" -ge 450 ] && info=$w
+        done
+        [ -n "$info" ] && break
+        sleep 0.2
+    done
+    [ -n "$info" ] && ok "in training, Программировать finds the simulated unit" ||
+        fail "in training, Программировать found no unit"
+fi
+"$wine" taskkill /F /IM velmora.exe >/dev/null 2>&1 || true
+settle
+for f in LogoCertif.png LogoLabel.png Config.xml Training.txt; do
+    [ -s "$docs/Velmora-учебный/$f" ] || fail "$f missing in the training folder"
+done
+ls -l --time-style=full-iso "$docs/Velmora" | diff -u "$work/workshop-before" - || fail "training changed the workshop"
 echo "test-windows: setup and start $(since "$step")"
 
 # 4. The stories against the unit on COM3, in a workshop folder with a Cyrillic name.
@@ -162,7 +201,7 @@ cp "$top"/resources/samples/Logo*.png "$workshop/"
 regno=$(printf 'B%03dKX%02d' $((RANDOM % 1000)) $((RANDOM % 100)))
 kconst=$((1000 + RANDOM % 60000))
 if LD_PRELOAD=$work/PtyParity.so VELMORA_STORY_REGNO=$regno VELMORA_STORY_KCONST=$kconst \
-    timeout 600 "$wine" "$bin/tst_windows_stories.exe" -o "$work/stories.txt,txt" >/dev/null 2>&1; then
+    timeout 300 "$wine" "$bin/tst_windows_stories.exe" -o "$work/stories.txt,txt" >/dev/null 2>&1; then
     ok "stories ($(grep -a '^Totals' "$work/stories.txt"))"
 else
     fail "stories"
@@ -182,7 +221,7 @@ echo "test-windows: stories $(since "$step")"
 step=$(date +%s)
 "$wine" "$installed/uninstall.exe" /S
 for _ in $(seq 150); do [ -e "$installed" ] || break; sleep 0.2; done
-"$wineserver" -w
+settle
 [ ! -e "$installed" ] && [ ! -e "$menu" ] && ok "the uninstaller removed the program and its entries" ||
     fail "left after uninstalling: $(ls "$installed" "$menu" 2>&1 | tr '\n' ' ')"
 cmp -s "$docs/Velmora/LogoCertif.png" "$top/resources/samples/LogoCertif.png" && ok "the workshop folder stays" ||

@@ -26,7 +26,7 @@ nice cmake --build "$dir" -j"$(nproc)" $(printf -- '--target %s ' "${targets[@]}
 version=$(sed -n 's/^project(Velmora VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
 deploy=$dir/Velmora
 rm -rf "$deploy"
-mkdir -p "$deploy"/{platforms,styles,imageformats,translations,samples}
+mkdir -p "$deploy"/{platforms,styles,imageformats,translations,samples/training}
 cp "$dir"/velmora.exe "$dir"/vuctl.exe "$dir"/velmora-workshop.exe "$deploy/"
 for m in Core Gui Widgets Xml PrintSupport; do cp "$qt/bin/Qt6$m.dll" "$deploy/"; done
 cp "$qt/plugins/platforms/qwindows.dll" "$deploy/platforms/"
@@ -38,6 +38,9 @@ cp /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll \
     /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll \
     /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$deploy/"
 cp "$top/resources/samples/LogoCertif.png" "$top/resources/samples/LogoLabel.png" "$deploy/samples/"
+# The training workshop: a made-up workshop's settings, in the program's code page, and the marker file.
+iconv -f UTF-8 -t WINDOWS-1251 "$top/packaging/training/Config.xml.in" >"$deploy/samples/training/Config.xml"
+cp "$top/packaging/training/Training.txt" "$deploy/samples/training/"
 cp "$top/packaging/icons/velmora.ico" "$deploy/"
 find "$deploy" -name '*.dll' -o -name '*.exe' | xargs x86_64-w64-mingw32-strip --strip-unneeded
 

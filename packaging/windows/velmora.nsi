@@ -36,6 +36,9 @@ Section "Velmora"
 
     CreateDirectory "$SMPROGRAMS\${APP}"
     CreateShortCut "$SMPROGRAMS\${APP}\Velmora.lnk" "$INSTDIR\velmora-workshop.exe" "" "$INSTDIR\velmora.ico"
+    ; Practice on the simulated unit inside the program, in the training workshop next to the real one.
+    CreateShortCut "$SMPROGRAMS\${APP}\Velmora — учебный режим.lnk" "$INSTDIR\velmora-workshop.exe" \
+        "--training" "$INSTDIR\velmora.ico"
     CreateShortCut "$SMPROGRAMS\${APP}\Удалить Velmora.lnk" "$INSTDIR\uninstall.exe"
 
     WriteRegStr HKLM "Software\${APP}" "InstallDir" "$INSTDIR"
