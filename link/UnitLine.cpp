@@ -2,9 +2,8 @@
 
 #include "link/UART.h"
 
-#include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -14,40 +13,41 @@ struct Offered
     bool held = false;
 };
 
-// The lines offered in this process; the port search claims them from many threads at once.
-QMutex gMutex;
-QHash<int, Offered> gLines;
+// The lines offered in this process; the port search claims them from many threads at once. (Standard
+// containers: the serial port story builds the port for Windows with stand-ins for the few Qt names.)
+std::mutex gMutex;
+std::map<int, Offered> gLines;
 
 } // namespace
 
 void UnitLine::Offer(int aPort, std::shared_ptr<UnitLine> aLine)
 {
-    QMutexLocker lock(&gMutex);
+    const std::lock_guard lock(gMutex);
     if (aLine)
-        gLines.insert(aPort, Offered{std::move(aLine), false});
+        gLines[aPort] = Offered{std::move(aLine), false};
     else
-        gLines.remove(aPort);
+        gLines.erase(aPort);
 }
 
 std::shared_ptr<UnitLine> UnitLine::Claim(int aPort, bool* aBusy)
 {
-    QMutexLocker lock(&gMutex);
+    const std::lock_guard lock(gMutex);
     *aBusy = false;
     const auto it = gLines.find(aPort);
     if (it == gLines.end())
         return nullptr;
-    if (it->held) {
+    if (it->second.held) {
         *aBusy = true;
         return nullptr;
     }
-    it->held = true;
-    return it->line;
+    it->second.held = true;
+    return it->second.line;
 }
 
 void UnitLine::Release(const std::shared_ptr<UnitLine>& aLine)
 {
-    QMutexLocker lock(&gMutex);
-    for (Offered& offered : gLines) {
+    const std::lock_guard lock(gMutex);
+    for (auto& [port, offered] : gLines) {
         if (offered.line == aLine)
             offered.held = false;
     }

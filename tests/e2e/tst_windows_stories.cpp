@@ -3,12 +3,12 @@
 // COM port, so the program's own port search and its Windows serial port carry every byte.
 // scripts/test-windows.sh starts the unit, makes the workshop folder "Мастерская" with the logos in the
 // Documents folder and runs the stories in order there, with the registration number and K that
-// VELMORA_STORY_REGNO and VELMORA_STORY_KCONST give (ASCII: Wine passes the environment in ASCII here);
-// afterwards it reads both from the unit with vuctl and the printed certificate with pdftotext. Here the
-// stories check what the program shows and the records it writes.
+// VELMORA_STORY_REGNO and VELMORA_STORY_KCONST give; afterwards it reads both from the unit with vuctl and
+// the printed certificate with pdftotext. Here the stories check the records the program writes.
 
-#include "LauncherStory.h"
+#include "Technician.h"
 
+#include "app/v02.h"
 #include "link/VUError.h"
 #include "records/PrintPreview.h"
 #include "records/RecordFile.h"
