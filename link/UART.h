@@ -44,7 +44,8 @@ public:
     static QString PortPath(int aPort);
 
 private:
-    // Open, Close and the transfers on a line offered inside this program (UnitLine) instead of a port.
+    // A line offered inside this program (UnitLine) in place of port aPort: Open takes it (true, with
+    // aResult) when one is offered, and then Read, Write, Purge and Close go to it.
     bool OpenOffered(int aPort, int aBaud, int& aResult);
     std::shared_ptr<UnitLine> mLine;
 #ifdef Q_OS_WIN
