@@ -1,5 +1,6 @@
 #include "app/QtTranslations.h"
 #include "app/Training.h"
+#include "app/TrainingUnit.h"
 #include "app/v02.h"
 
 #include "link/VUError.h"
@@ -13,6 +14,8 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     InstallQtTranslations(app);
+    // Outlives every dialog that may use it.
+    const TrainingUnit trainingUnit;
     int result = 0;
     {
         // Destroyed before the application object.

@@ -4,7 +4,6 @@
 #include "link/TKR_VUDateTime.h"
 
 #include <QDebug>
-#include <QStringEncoder>
 
 #include <cmath>
 #include <cstdlib>
@@ -87,9 +86,7 @@ QString DecodeCodePageWrite(const QByteArray& aBytes)
 quint8 FittingIsoPart(const QString& aText)
 {
     for (const int part : {1, 5, 2, 3, 4, 6, 7, 8, 9}) {
-        QStringEncoder encoder(QByteArray("ISO-8859-" + QByteArray::number(part)).constData());
-        const QByteArray bytes = encoder.encode(aText);
-        if (encoder.isValid() && !encoder.hasError())
+        if (CodePage::HoldsIso8859(part, aText))
             return quint8(part);
     }
     return 1;

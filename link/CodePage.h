@@ -19,6 +19,12 @@ QString FromLocal8Bit(const QByteArray& bytes);
 // ISO/IEC 8859-n, n from 1 to 9 (other values count as 1).
 QByteArray ToIso8859(int n, const QString& text);
 QString FromIso8859(int n, const QByteArray& bytes);
+// True when ISO/IEC 8859-n holds every character of text.
+bool HoldsIso8859(int n, const QString& text);
+
+// Bytes in the 8-bit code page an XML declaration names ("windows-1251", "ISO-8859-n"); *known is false
+// (and the result empty) for any other name.
+QString FromNamed8Bit(const QByteArray& name, const QByteArray& bytes, bool* known);
 
 // Windows-1251 bytes for an XML text: characters the code page cannot hold become character
 // references (&#NNNN;) so that nothing is lost. Only for serialized XML, where '&' is already escaped.

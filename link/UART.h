@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class UnitLine;
+
 // One serial port at 8 data bits, odd parity, 1 stop bit, with a time limit on every transfer.
 // Used by one thread at a time.
 class UART
@@ -42,6 +44,10 @@ public:
     static QString PortPath(int aPort);
 
 private:
+    // A line offered inside this program (UnitLine) in place of port aPort: Open takes it (true, with
+    // aResult) when one is offered, and then Read, Write, Purge and Close go to it.
+    bool OpenOffered(int aPort, int aBaud, int& aResult);
+    std::shared_ptr<UnitLine> mLine;
 #ifdef Q_OS_WIN
     // An overlapped-I/O block with its own event; defined where <windows.h> is included, so that this
     // header does not spread the system header (and its min/max and S_OK macros) to every user.

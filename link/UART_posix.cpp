@@ -1,4 +1,5 @@
 #include "link/UART.h"
+#include "link/UnitLine.h"
 
 #include "link/LineSettings.h"
 
@@ -116,6 +117,8 @@ int UART::Open(int aPort, int aBaud)
 {
     Close();
     mOpenFault = OpenFault::None;
+    if (int result = 0; OpenOffered(aPort, aBaud, result))
+        return result;
 
     const QString path = PortPath(aPort);
     if (path.isEmpty()) {
@@ -183,6 +186,10 @@ void UART::Close()
     if (!mOpen)
         return;
     mOpen = false;
+    if (mLine) {
+        UnitLine::Release(mLine);
+        mLine.reset();
+    }
     if (mFd >= 0) {
         const int fd = mFd;
         mFd = -1;
@@ -194,6 +201,10 @@ void UART::Close()
 
 void UART::Purge(bool aRx, bool aTx)
 {
+    if (mLine) {
+        mLine->Purge(aRx, aTx);
+        return;
+    }
     if (mFd < 0 || (!aRx && !aTx))
         return;
     ::tcflush(mFd, aRx && aTx ? TCIOFLUSH : (aRx ? TCIFLUSH : TCOFLUSH));
@@ -203,6 +214,8 @@ int UART::Read(void* aBuf, int aCount, int aLimitMs)
 {
     if (!mOpen)
         return -1;
+    if (mLine)
+        return mLine->Read(aBuf, aCount, aLimitMs);
     if (aCount < 1)
         return 0;
 
@@ -245,6 +258,8 @@ int UART::Write(const void* aBuf, int aCount, int aLimitMs)
 {
     if (!mOpen)
         return -1;
+    if (mLine)
+        return mLine->Write(aBuf, aCount, aLimitMs);
     if (aCount < 1)
         return 0;
 

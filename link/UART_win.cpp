@@ -1,4 +1,5 @@
 #include "link/UART.h"
+#include "link/UnitLine.h"
 
 #include <QDebug>
 
@@ -40,6 +41,8 @@ int UART::Open(int aPort, int aBaud)
 {
     Close();
     mOpenFault = OpenFault::None;
+    if (int result = 0; OpenOffered(aPort, aBaud, result))
+        return result;
 
     char name[32];
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", aPort);
@@ -115,6 +118,10 @@ void UART::Close()
     if (!mOpen)
         return;
     mOpen = false;
+    if (mLine) {
+        UnitLine::Release(mLine);
+        mLine.reset();
+    }
     if (mHandle != INVALID_HANDLE_VALUE) {
         // Wake a thread waiting on either event before the handle goes.
         if (mReadOv->ov.hEvent != nullptr)
@@ -133,6 +140,10 @@ void UART::Close()
 
 void UART::Purge(bool aRx, bool aTx)
 {
+    if (mLine) {
+        mLine->Purge(aRx, aTx);
+        return;
+    }
     DWORD flags = 0;
     if (aRx)
         flags |= PURGE_RXCLEAR;
@@ -146,6 +157,8 @@ int UART::Read(void* aBuf, int aCount, int aLimitMs)
 {
     if (!mOpen)
         return -1;
+    if (mLine)
+        return mLine->Read(aBuf, aCount, aLimitMs);
     if (aCount < 1)
         return 0;
 
@@ -171,6 +184,8 @@ int UART::Write(const void* aBuf, int aCount, int aLimitMs)
 {
     if (!mOpen)
         return -1;
+    if (mLine)
+        return mLine->Write(aBuf, aCount, aLimitMs);
     if (aCount < 1)
         return 0;
 

@@ -5,8 +5,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
-#include <QStringEncoder>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 
 QString RecordFileName(const QString& aStem, const QDateTime& aWhen, const QString& aKind)
@@ -62,9 +63,7 @@ namespace {
 // others in texts, are no markup in names, comments, CDATA sections or processing instructions.
 bool InCodePage(const QString& aText)
 {
-    QStringEncoder encoder("windows-1251");
-    [[maybe_unused]] const QByteArray bytes = encoder.encode(aText);
-    return !encoder.hasError();
+    return CodePage::HoldsProgram8Bit(aText);
 }
 
 // A name with each character the code page lacks replaced by "_", which may stand anywhere in a name.
@@ -205,6 +204,26 @@ bool TooDeep(const QByteArray& aBytes, RecordReadError& aError)
     return false;
 }
 
+// The parser decodes the encodings Qt knows by name. Qt for Windows is built without ICU and knows no
+// 8-bit code page, so a file in one of ours is decoded here and parsed as text; the parser refuses an
+// encoding it does not know even in a decoded text, so the declaration gives way to one without it.
+bool ParseRecord(const QByteArray& aBytes, QDomDocument& aDoc, RecordReadError& aError)
+{
+    static const QRegularExpression declaration(
+        QStringLiteral(R"(^<\?xml\s[^>]*?encoding\s*=\s*["']([A-Za-z0-9._-]+)["'][^>]*\?>)"));
+    // The declaration is ASCII: one character per byte.
+    const QRegularExpressionMatch match = declaration.match(QString::fromLatin1(aBytes.left(200)));
+    const QByteArray declared = match.captured(1).toLatin1();
+    if (match.hasMatch() && !QStringDecoder(declared.constData()).isValid()) {
+        bool known = false;
+        const QString text = CodePage::FromNamed8Bit(declared, aBytes.mid(match.capturedEnd()), &known);
+        if (known)
+            return aDoc.setContent(QStringLiteral("<?xml version=\"1.0\"?>") + text, true, &aError.message,
+                                   &aError.line, &aError.column);
+    }
+    return aDoc.setContent(aBytes, true, &aError.message, &aError.line, &aError.column);
+}
+
 } // namespace
 
 bool ReadRecordFile(const QString& aPath, QDomDocument& aDoc, RecordReadError* aError)
@@ -226,7 +245,7 @@ bool ReadRecordFile(const QString& aPath, QDomDocument& aDoc, RecordReadError* a
             error.kind = RecordReadError::Open;
             error.message = QStringLiteral("файл больше %1 байт").arg(kRecordSizeLimit);
         } else if (!TooDeep(bytes, error)) {
-            if (doc.setContent(bytes, true, &error.message, &error.line, &error.column))
+            if (ParseRecord(bytes, doc, error))
                 aDoc = doc;
             else
                 error.kind = RecordReadError::Parse;

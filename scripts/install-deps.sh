@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ ccache pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     fonts-dejavu-core xvfb xauth poppler-utils
-    g++-mingw-w64-x86-64 wine64
+    g++-mingw-w64-x86-64 wine64 nsis xdotool locales
     clang-14 libclang-rt-14-dev clang-format
 )
 

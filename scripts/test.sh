@@ -14,6 +14,8 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd "$top/build-asan"
 ctest --output-on-failure --timeout 300 -j2
 "$top/scripts/check-package.sh"
+# The Windows program, its setup program and its tests under Wine (vusim and vuctl from build-asan).
+"$top/scripts/test-windows.sh" "$top/build-asan"
 
 # Fuzz targets: their own small clang build, each run on its seeds plus a bounded number of inputs.
 cmake -S "$top" -B "$top/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_FUZZ=ON \

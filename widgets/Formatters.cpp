@@ -152,7 +152,8 @@ GnssTexts GnssTextsFromSentence(const QString& aText)
     const QString sentence = aText.trimmed();
     QStringList fields;
     if (sentence.size() > 10) {
-        const QString decimal = QLocale::system().decimalPoint();
+        // The same locale as CoordText's, which reads the point back.
+        const QString decimal = QLocale().decimalPoint();
         QString s = sentence.mid(7, sentence.size() - 10);
         s.replace(QLatin1Char(','), QLatin1Char('|'));
         s.replace(QLatin1Char('.'), decimal);
@@ -170,7 +171,7 @@ GnssTexts GnssTextsFromSentence(const QString& aText)
         QStringLiteral("%1 %2.д.%3")
             .arg(CoordText(fields[4]),
                  fields[5] == QLatin1String("E") ? QStringLiteral("в") : QStringLiteral("з"), suffix);
-    const double knots = QLocale::system().toDouble(fields[6]);
+    const double knots = QLocale().toDouble(fields[6]);
     texts.speed = QStringLiteral("%1 км/ч%2").arg(KnotsAsKmhText(knots), suffix);
     const QTime time = QTime::fromString(fields[0].left(6), QStringLiteral("hhmmss"));
     QDate date = QDate::fromString(fields[8], QStringLiteral("ddMMyy"));

@@ -5,9 +5,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -210,8 +212,13 @@ private slots:
     void failedWriteKeepsOldFile()
     {
         QFETCH(QString, how);
+#ifdef Q_OS_UNIX
         if (how.startsWith(QLatin1String("ro")) && ::geteuid() == 0)
             QSKIP("root ignores permissions");
+#else
+        if (how == QLatin1String("rodir"))
+            QSKIP("a read-only folder on Windows still takes new files");
+#endif
         QTemporaryDir dir;
         const QString path = dir.filePath(how == QLatin1String("nodir") ? QStringLiteral("none/r.xml")
                                                                         : QStringLiteral("r.xml"));
@@ -243,6 +250,9 @@ private slots:
 
     void writeFailingPartWayIsReported()
     {
+#ifndef Q_OS_UNIX
+        QSKIP("needs a file size limit (POSIX setrlimit)");
+#else
         // A file size limit makes the write fail after the first bytes, as a full disk would.
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("r.xml"));
@@ -263,6 +273,7 @@ private slots:
         QCOMPARE(ReadAll(path), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
                  1);
+#endif
     }
 
     void readErrors()

@@ -3,6 +3,7 @@
 #include "link/CKR_HiProt.h"
 #include "link/CodePage.h"
 #include "tools/common/ParamText.h"
+#include "tools/vusim/SimLine.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,42 +12,18 @@
 #include <QTextStream>
 #include <QTimeZone>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
 using P = CKR_HiProt;
+using SimLine::SteadyMs;
+using SimLine::Sum;
 
-// One character of 8 data bits with start, parity and stop bit at 9600 baud.
-constexpr double kNsPerByte = 11000.0 / 9600.0 * 1e6;
-// A frame whose next byte does not come within this time is broken off; the unit then looks for
-// the next frame start.
-constexpr int kInterByteTimeoutMs = 30;
-// Paced replies are handed to the line in chunks of what is due, as a USB adapter delivers them.
-constexpr qint64 kChunkNs = 4'000'000;
 constexpr quint8 kOtherTester = 0xF1;
 constexpr int kMaxFreeText = 252; // a longer data field cannot be framed
 constexpr qsizetype kMaxLog = 10000;
-
-qint64 SteadyNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return qint64(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
-
-qint64 SteadyMs()
-{
-    return SteadyNs() / 1'000'000;
-}
 
 QByteArray Le(quint64 aValue, int aSize)
 {
@@ -62,14 +39,6 @@ quint64 FromLe(const QByteArray& aBytes, int aSize)
     for (int i = 0; i < aSize && i < aBytes.size(); ++i)
         value |= quint64(quint8(aBytes[i])) << (8 * i);
     return value;
-}
-
-quint8 Sum(const QByteArray& aBytes, int aCount)
-{
-    quint8 sum = 0;
-    for (int i = 0; i < aCount; ++i)
-        sum = quint8(sum + quint8(aBytes[i]));
-    return sum;
 }
 
 QByteArray Padded(const QByteArray& aBytes, int aSize)
@@ -242,89 +211,6 @@ void VUSimulator::ResetValues()
 {
     QMutexLocker lock(&mMutex);
     InitValuesLocked();
-}
-
-bool VUSimulator::Start(const QString& aDir, int aPort)
-{
-    Stop();
-    mError.clear();
-
-    const auto fail = [this](const QString& aWhat) {
-        mError = QStringLiteral("%1: %2").arg(aWhat, QString::fromLocal8Bit(strerror(errno)));
-        for (int* fd : {&mMaster, &mSlaveHold, &mWakePipe[0], &mWakePipe[1]}) {
-            if (*fd >= 0)
-                ::close(*fd);
-            *fd = -1;
-        }
-        return false;
-    };
-
-    mMaster = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (mMaster < 0)
-        return fail(QStringLiteral("posix_openpt"));
-    if (::grantpt(mMaster) != 0 || ::unlockpt(mMaster) != 0)
-        return fail(QStringLiteral("grantpt/unlockpt"));
-    char name[128] = {};
-    if (::ptsname_r(mMaster, name, sizeof name) != 0)
-        return fail(QStringLiteral("ptsname"));
-    mSlavePath = QString::fromLocal8Bit(name);
-
-    // Our own slave descriptor keeps the pair alive between the program's opens (otherwise the master
-    // reports a hang-up each time the program closes its port). It takes no lock and sets no exclusive
-    // mode, so the program can still claim the port for itself.
-    mSlaveHold = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (mSlaveHold < 0)
-        return fail(QStringLiteral("open %1").arg(mSlavePath));
-    termios tio{};
-    if (::tcgetattr(mSlaveHold, &tio) == 0) {
-        cfmakeraw(&tio);
-        tio.c_cflag |= CLOCAL | CREAD | PARENB | PARODD;
-        cfsetispeed(&tio, B9600);
-        cfsetospeed(&tio, B9600);
-        ::tcsetattr(mSlaveHold, TCSANOW, &tio);
-    }
-    if (::pipe2(mWakePipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return fail(QStringLiteral("pipe"));
-
-    const QDir dir(aDir);
-    if (!dir.exists() && !QDir().mkpath(aDir))
-        return fail(QStringLiteral("mkdir %1").arg(aDir));
-    const QString link = dir.filePath(QStringLiteral("COM%1").arg(aPort));
-    const QFileInfo old(link);
-    if (old.isSymLink() || old.exists())
-        QFile::remove(link);
-    if (::symlink(name, QFile::encodeName(link).constData()) != 0)
-        return fail(QStringLiteral("symlink %1").arg(link));
-    mLinkPath = link;
-
-    {
-        QMutexLocker lock(&mMutex);
-        mCounterSince = SteadyMs();
-    }
-    mStop = false;
-    mThread = std::thread([this] { Run(); });
-    return true;
-}
-
-void VUSimulator::Stop()
-{
-    if (mThread.joinable()) {
-        mStop = true;
-        const char wake = 1;
-        [[maybe_unused]] const ssize_t n = ::write(mWakePipe[1], &wake, 1);
-        mThread.join();
-    }
-    if (!mLinkPath.isEmpty()) {
-        // Remove the link only while it is still ours (another simulator may have taken the name).
-        if (QFileInfo(mLinkPath).symLinkTarget() == mSlavePath)
-            QFile::remove(mLinkPath);
-        mLinkPath.clear();
-    }
-    for (int* fd : {&mMaster, &mSlaveHold, &mWakePipe[0], &mWakePipe[1]}) {
-        if (*fd >= 0)
-            ::close(*fd);
-        *fd = -1;
-    }
 }
 
 bool VUSimulator::IsRunning() const
@@ -726,96 +612,10 @@ void VUSimulator::Trace(const char* aWhat, const QByteArray& aBytes) const
     std::fflush(stderr);
 }
 
-// ---- the line --------------------------------------------------------------------------------
+// ---- requests ---------------------------------------------------------------------------------
 
-void VUSimulator::Run()
-{
-    QByteArray buffer;
-    qint64 lastByteMs = 0;
-    qint64 headNs = 0; // when the first buffered byte arrived
-    char chunk[512];
-    while (!mStop) {
-        int timeout = -1;
-        if (!buffer.isEmpty())
-            timeout = int(qMax<qint64>(0, lastByteMs + kInterByteTimeoutMs - SteadyMs()));
-        pollfd fds[2] = {{mMaster, POLLIN, 0}, {mWakePipe[0], POLLIN, 0}};
-        const int r = ::poll(fds, 2, timeout);
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        if (fds[1].revents)
-            break;
-        if (r == 0) {
-            ProcessInput(buffer, true, headNs);
-            continue;
-        }
-        if (fds[0].revents & POLLIN) {
-            const ssize_t n = ::read(mMaster, chunk, sizeof chunk);
-            if (n > 0) {
-                const QByteArray bytes(chunk, int(n));
-                {
-                    QMutexLocker lock(&mMutex);
-                    mBytesReceived += n;
-                }
-                Trace("RX", bytes);
-                if (buffer.isEmpty())
-                    headNs = SteadyNs();
-                buffer.append(bytes);
-                lastByteMs = SteadyMs();
-                ProcessInput(buffer, false, headNs);
-                continue;
-            }
-        }
-        if (fds[0].revents & (POLLHUP | POLLERR)) {
-            // Cannot happen while we hold the slave open; do not spin if it does.
-            pollfd wake{mWakePipe[0], POLLIN, 0};
-            ::poll(&wake, 1, 20);
-        }
-    }
-}
-
-// Takes every complete frame from the buffer. Bytes before a frame start are dropped; a frame that
-// stays incomplete past the inter-byte time-out loses its first byte and the search goes on behind it.
-// aHeadNs follows the time at which the first buffered byte would have been heard on a 9600-baud line.
-void VUSimulator::ProcessInput(QByteArray& aBuffer, bool aTimedOut, qint64& aHeadNs)
-{
-    for (;;) {
-        const qsizetype start = aBuffer.indexOf(char(0x80));
-        if (start < 0) {
-            if (!aBuffer.isEmpty())
-                Trace("garbage", aBuffer);
-            aBuffer.clear();
-            return;
-        }
-        if (start > 0) {
-            Trace("garbage", aBuffer.left(start));
-            aBuffer.remove(0, start);
-            aHeadNs += qint64(start * kNsPerByte);
-        }
-        const int total = aBuffer.size() >= 4 ? 4 + quint8(aBuffer[3]) + 1 : -1;
-        if (total < 0 || aBuffer.size() < total) {
-            if (!aTimedOut)
-                return;
-            Trace("broken", aBuffer.left(1));
-            aBuffer.remove(0, 1);
-            aHeadNs += qint64(kNsPerByte);
-            continue;
-        }
-        const QByteArray frame = aBuffer.left(total);
-        aBuffer.remove(0, total);
-        aHeadNs += qint64(total * kNsPerByte);
-        const bool checksumOk = Sum(frame, total - 1) == quint8(frame[total - 1]);
-        if (quint8(frame[1]) != P::VUAddress)
-            continue; // for another unit on the bus
-        Serve(frame, checksumOk, aHeadNs);
-        if (mStop)
-            return;
-    }
-}
-
-void VUSimulator::Serve(const QByteArray& aFrame, bool aChecksumOk, qint64 aHeardNs)
+QByteArray VUSimulator::ReplyTo(const QByteArray& aFrame, bool aChecksumOk, Faults& aFaults, int& aResponseMs,
+                                bool& aPacing)
 {
     Request request;
     request.frame = aFrame;
@@ -830,40 +630,47 @@ void VUSimulator::Serve(const QByteArray& aFrame, bool aChecksumOk, qint64 aHear
     if (data.size() > 3 && request.service == 0x2E)
         request.value = data.mid(3);
 
+    QByteArray frame;
+    QMutexLocker lock(&mMutex);
+    ++mRequestCount;
+    aFaults = mFaults.count == 0 ? Faults{} : mFaults;
+    if (mFaults.count > 0 && --mFaults.count == 0)
+        mFaults = Faults{};
+    aFaults.lateFirstByteMs += mReplyDelays.value(request.id, 0);
+    const bool dead = aFaults.deadAfterFrames >= 0 && mRepliesSent >= aFaults.deadAfterFrames;
+    // A unit that is silent or dead does not act on requests either.
+    const QByteArray reply = (aChecksumOk && !aFaults.silent && !dead) ? AnswerLocked(data) : QByteArray();
+    if (!reply.isEmpty()) {
+        frame.append(char(aFaults.badFirstByte ? 0x81 : 0x80));
+        frame.append(char(aFaults.badAddress ? kOtherTester : request.source));
+        frame.append(char(P::VUAddress));
+        frame.append(char(reply.size()));
+        frame.append(reply);
+        frame.append(char(Sum(frame, int(frame.size())) + (aFaults.badChecksum ? 1 : 0)));
+        ++mRepliesSent;
+    }
+    request.reply = frame;
+    if (mLog.size() >= kMaxLog) // a unit left running for hours keeps the recent past only
+        mLog.remove(0, kMaxLog / 10);
+    mLog.append(request);
+    aResponseMs = mResponseMs;
+    aPacing = mPacing;
+    return frame;
+}
+
+QByteArray VUSimulator::Respond(const QByteArray& aFrame, int* aDelayMs)
+{
+    *aDelayMs = 0;
+    const int size = int(aFrame.size());
+    if (size < 5 || quint8(aFrame[0]) != 0x80 || quint8(aFrame[1]) != P::VUAddress)
+        return {};
     Faults faults;
     int responseMs = 0;
     bool pacing = true;
-    QByteArray frame;
-    {
-        QMutexLocker lock(&mMutex);
-        ++mRequestCount;
-        faults = mFaults.count == 0 ? Faults{} : mFaults;
-        if (mFaults.count > 0 && --mFaults.count == 0)
-            mFaults = Faults{};
-        faults.lateFirstByteMs += mReplyDelays.value(request.id, 0);
-        const bool dead = faults.deadAfterFrames >= 0 && mRepliesSent >= faults.deadAfterFrames;
-        // A unit that is silent or dead does not act on requests either.
-        const QByteArray reply = (aChecksumOk && !faults.silent && !dead) ? AnswerLocked(data) : QByteArray();
-        if (!reply.isEmpty()) {
-            frame.append(char(faults.badFirstByte ? 0x81 : 0x80));
-            frame.append(char(faults.badAddress ? kOtherTester : request.source));
-            frame.append(char(P::VUAddress));
-            frame.append(char(reply.size()));
-            frame.append(reply);
-            frame.append(char(Sum(frame, int(frame.size())) + (faults.badChecksum ? 1 : 0)));
-            ++mRepliesSent;
-        }
-        request.reply = frame;
-        if (mLog.size() >= kMaxLog) // a unit left running for hours keeps the recent past only
-            mLog.remove(0, kMaxLog / 10);
-        mLog.append(request);
-        responseMs = mResponseMs;
-        pacing = mPacing;
-    }
-    if (!aChecksumOk)
-        Trace("bad checksum", aFrame);
-    if (!frame.isEmpty())
-        SendReply(frame, faults, pacing ? aHeardNs : 0, responseMs, pacing);
+    const QByteArray frame =
+        ReplyTo(aFrame, Sum(aFrame, size - 1) == quint8(aFrame[size - 1]), faults, responseMs, pacing);
+    *aDelayMs = responseMs + faults.lateFirstByteMs;
+    return frame;
 }
 
 // The reply data for one request, or nothing when the unit stays silent.
@@ -907,88 +714,4 @@ QByteArray VUSimulator::AnswerLocked(const QByteArray& aData)
     if (reason != 0)
         return negative(service, reason);
     return reply;
-}
-
-bool VUSimulator::SleepUntil(qint64 aDueNs)
-{
-    for (;;) {
-        if (mStop)
-            return false;
-        const qint64 left = aDueNs - SteadyNs();
-        if (left <= 0)
-            return true;
-        const timespec ts{time_t(left / 1'000'000'000), long(left % 1'000'000'000)};
-        // Like a unit on a half-duplex line, a new request from the tester breaks off the reply.
-        pollfd fds[2] = {{mWakePipe[0], POLLIN, 0}, {mMaster, POLLIN, 0}};
-        const int r = ::ppoll(fds, 2, &ts, nullptr);
-        if (r > 0) {
-            if (fds[1].revents & POLLIN)
-                Trace("reply broken off by a new request", QByteArray());
-            return false;
-        }
-    }
-}
-
-bool VUSimulator::WriteAll(const char* aData, int aCount)
-{
-    int put = 0;
-    while (put < aCount) {
-        const ssize_t n = ::write(mMaster, aData + put, size_t(aCount - put));
-        if (n > 0) {
-            put += int(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno == EAGAIN) {
-            pollfd p{mMaster, POLLOUT, 0};
-            ::poll(&p, 1, 10);
-            continue;
-        }
-        return false;
-    }
-    return true;
-}
-
-// Sends one reply frame: after the response time, each byte no earlier than a 9600-baud line would
-// deliver it, with the injected delays.
-void VUSimulator::SendReply(const QByteArray& aFrame, const Faults& aFaults, qint64 aHeardNs, int aResponseMs,
-                            bool aPacing)
-{
-    // The response time counts from the moment the request's last byte was on the line.
-    qint64 start = qMax(SteadyNs(), aHeardNs) + qint64(aResponseMs + aFaults.lateFirstByteMs) * 1'000'000;
-    if (!SleepUntil(start))
-        return;
-    Trace("TX", aFrame);
-    const int size = int(aFrame.size());
-    const bool perByte = aPacing || aFaults.byteAtATime || aFaults.gapMs > 0;
-    if (!perByte) {
-        WriteAll(aFrame.constData(), size);
-        return;
-    }
-    // Byte i is complete on the line at start + (i + 1) byte times.
-    const auto due = [&](int aIndex) {
-        return aPacing || aFaults.byteAtATime ? start + qint64((aIndex + 1) * kNsPerByte) : start;
-    };
-    int sent = 0;
-    while (sent < size) {
-        if (aFaults.gapMs > 0 && sent == aFaults.gapAfterBytes && sent > 0) {
-            start += qint64(aFaults.gapMs) * 1'000'000;
-            if (!SleepUntil(SteadyNs() + qint64(aFaults.gapMs) * 1'000'000))
-                return;
-        }
-        int count = 1;
-        if (!aFaults.byteAtATime) {
-            // Everything due within the next chunk time, up to the gap.
-            const qint64 horizon = SteadyNs() + kChunkNs;
-            while (sent + count < size && due(sent + count) <= horizon &&
-                   !(aFaults.gapMs > 0 && sent + count == aFaults.gapAfterBytes))
-                ++count;
-        }
-        if (!SleepUntil(due(sent + count - 1)))
-            return;
-        if (!WriteAll(aFrame.constData() + sent, count))
-            return;
-        sent += count;
-    }
 }

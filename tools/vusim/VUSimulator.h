@@ -118,10 +118,18 @@ public:
     // Hex dump of every received and sent byte to stderr.
     void SetVerbose(bool aOn);
 
+    // Answers one request frame as the unit on a line would, for a line without a pseudo-terminal
+    // (SimulatedLine): the reply frame, empty when the unit stays silent or the frame is for another
+    // unit, and in *aDelayMs the response time before its first byte. Logged and faulted like the rest.
+    QByteArray Respond(const QByteArray& aFrame, int* aDelayMs);
+
 private:
     void Run();
     void ProcessInput(QByteArray& aBuffer, bool aTimedOut, qint64& aHeadNs);
     void Serve(const QByteArray& aFrame, bool aChecksumOk, qint64 aHeardNs);
+    // The reply frame to a request frame with the faults and timing that apply to it; logs the request.
+    QByteArray ReplyTo(const QByteArray& aFrame, bool aChecksumOk, Faults& aFaults, int& aResponseMs,
+                       bool& aPacing);
     QByteArray AnswerLocked(const QByteArray& aData);
     quint8 ApplyWriteLocked(int aId, const QByteArray& aBytes);
     void SendReply(const QByteArray& aFrame, const Faults& aFaults, qint64 aHeardNs, int aResponseMs,
