@@ -11,6 +11,7 @@
 #include "ui_VU_Error.h"
 #include "widgets/FitText.h"
 #include "widgets/Formatters.h"
+#include "widgets/UnitNumberBox.h"
 #include "widgets/VUMessages.h"
 
 #include <QDateTime>
@@ -18,7 +19,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QKeyEvent>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPageLayout>
@@ -26,8 +26,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrinterInfo>
 #include <QSpinBox>
-#include <QToolTip>
-#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -52,49 +50,6 @@ void SetYesNo(QComboBox* aCombo, const QString& aText)
         aCombo->setCurrentIndex(value != 0 ? 1 : 0);
 }
 
-// A spin box drops a keystroke its range or digits cannot take ("70000" stays "7000" in 0 ... 65535):
-// say so at the field instead of turning the typed number into another one in silence.
-class RefusedKeyTip : public QObject
-{
-public:
-    RefusedKeyTip(QSpinBox* aBox, const QString& aName) : QObject(aBox), mBox(aBox), mName(aName)
-    {
-        aBox->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* aObject, QEvent* aEvent) override
-    {
-        if (aObject != mBox || aEvent->type() != QEvent::KeyPress)
-            return false;
-        const QString typed = static_cast<QKeyEvent*>(aEvent)->text();
-        const QLineEdit* edit = mBox->findChild<QLineEdit*>();
-        if (!edit || typed.isEmpty() || !typed.at(0).isPrint())
-            return false;
-        // The text the key would make, checked as the box will check it. Only digits: the box would take
-        // "," as the C locale's group separator, and "12,5" would become 125.
-        QString text = edit->text();
-        const int start = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-        text.replace(start, edit->selectedText().size(), typed);
-        int pos = start + typed.size();
-        const bool digits = std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.isDigit(); });
-        if (digits && static_cast<const QAbstractSpinBox*>(mBox)->validate(text, pos) != QValidator::Invalid)
-            return false;
-        QToolTip::showText(mBox->mapToGlobal(QPoint(0, mBox->height())),
-                           QStringLiteral("%1 – целое число от %2 до %3: «%4» не принято.")
-                               .arg(mName)
-                               .arg(mBox->minimum())
-                               .arg(mBox->maximum())
-                               .arg(text),
-                           mBox);
-        return true;
-    }
-
-private:
-    QSpinBox* mBox;
-    QString mName;
-};
-
 } // namespace
 
 CKR_CerifDlg::CKR_CerifDlg(QWidget* parent, Qt::WindowFlags f)
@@ -114,9 +69,10 @@ CKR_CerifDlg::CKR_CerifDlg(QWidget* parent, Qt::WindowFlags f)
     connect(mUi->btnClose, &QPushButton::clicked, this, &QDialog::accept);
     connect(mUi->edtVUSerNo, &QLineEdit::textChanged, this, &CKR_CerifDlg::OnSerNoChanged);
     connect(mUi->edtVehicleOdometer, &QLineEdit::textChanged, this, &CKR_CerifDlg::ShowOdometerState);
-    new RefusedKeyTip(mUi->speClbrW, QStringLiteral("w"));
-    new RefusedKeyTip(mUi->speClbrK, QStringLiteral("k"));
-    new RefusedKeyTip(mUi->speClbrL, QStringLiteral("l"));
+    // w, k and l as the certificate prints them: whole numbers the record keeps, typed text never changed.
+    mUi->speClbrW->SetLimits(QStringLiteral("w"), 0, 65535);
+    mUi->speClbrK->SetLimits(QStringLiteral("k"), 0, 65535);
+    mUi->speClbrL->SetLimits(QStringLiteral("l"), 0, 65535);
 
     ReadConfig();
     FallBackToLabelPage();
@@ -203,7 +159,8 @@ void CKR_CerifDlg::ShowOdometerState()
 
 bool CKR_CerifDlg::NumberFieldsHold(const QString& aTitle, const QString& aNotDone)
 {
-    // W, K and L are spin boxes: they hold numbers of their range only.
+    if (!NumberFieldsHeld(this, false, aNotDone))
+        return false;
     const QString error = OdometerFieldError(mUi->edtVehicleOdometer->text());
     if (error.isEmpty())
         return true;
@@ -381,6 +338,8 @@ void CKR_CerifDlg::OnPrintCertificateClick()
 void CKR_CerifDlg::OnPrintLabelClick()
 {
     qDebug() << "OnPrintLabelClick";
+    if (!NumberFieldsHeld(this, false, QStringLiteral("Наклейка не напечатана.")))
+        return;
     Preview(Document::Label);
 }
 

@@ -210,6 +210,9 @@ void UnitSpinBox::SetLimits(const QString& aCaption, qint64 aMin, qint64 aMax)
 {
     SetRule(aCaption, aMin, aMax);
     setRange(0, kIntBoxTop);
+    // Built from a form, the box may show no text until its value changes: show the value it holds.
+    if (Text().isEmpty() && !Changed())
+        lineEdit()->setText(textFromValue(value()));
     ShowState(this);
 }
 

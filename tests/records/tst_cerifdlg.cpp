@@ -22,7 +22,6 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolTip>
 
 namespace {
 
@@ -377,41 +376,54 @@ private slots:
                  QStringLiteral("250000.7"));
     }
 
-    // A keystroke w, k or l cannot take is refused at the field, and the field says why.
-    void calibrationKeyRefused_data()
+    // w, k and l keep what was typed: a number past the record's 65535 stays as typed and stops saving and
+    // both printouts with the field named; a letter is refused at the key.
+    void calibrationNumbers_data()
     {
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("tip"); // empty: no refusal
-        QTest::newRow("w past the maximum")
-            << "speClbrW"
-            << "70000" << 7000 << "w – целое число от 0 до 65535: «70000» не принято.";
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("w past the maximum") << "speClbrW"
+                                            << "70000"
+                                            << "70000" << true;
         QTest::newRow("w at the maximum") << "speClbrW"
-                                          << "65535" << 65535 << "";
-        QTest::newRow("k with a comma")
-            << "speClbrK"
-            << "12,5" << 125 << "k – целое число от 0 до 65535: «12,» не принято.";
-        QTest::newRow("l with a letter")
-            << "speClbrL"
-            << "3x250" << 3250 << "l – целое число от 0 до 65535: «3x» не принято.";
+                                          << "65535"
+                                          << "65535" << false;
+        QTest::newRow("k with a comma") << "speClbrK"
+                                        << "12,5"
+                                        << "12,5" << true;
+        QTest::newRow("l with a letter") << "speClbrL"
+                                         << "3x250"
+                                         << "3250" << false;
     }
-    void calibrationKeyRefused()
+    void calibrationNumbers()
     {
         QFETCH(QString, box);
         QFETCH(QString, typed);
-        QFETCH(int, value);
-        QFETCH(QString, tip);
+        QFETCH(QString, shown);
+        QFETCH(bool, refused);
         CKR_CerifDlg dlg;
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        QToolTip::hideText();
-        auto* spin = dlg.findChild<QSpinBox*>(box);
-        spin->setFocus();
-        spin->selectAll();
-        QTest::keyClicks(spin, typed);
-        QCOMPARE(spin->value(), value);
-        QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), tip);
+        Fill(&dlg);
+        auto* spin = Find<QSpinBox>(&dlg, qPrintable(box));
+        Technician::Type(spin, typed);
+        QCOMPARE(spin->text(), shown);
+        if (!refused)
+            return;
+        for (const char* button : {"btnSave", "btnPrinrCertificate", "btnPrintLabel"}) {
+            QString text;
+            Technician tech;
+            tech.In(QStringLiteral("VU_Error"), [&text](QWidget* w) {
+                text = Technician::Message(w);
+                Technician::Answer()(w);
+            });
+            // No file dialog or preview follows the notice.
+            tech.Run(Find<QPushButton>(&dlg, button));
+            QVERIFY2(tech.Failures().isEmpty(), tech.Report());
+            QVERIFY2(text.contains(QStringLiteral("«%1»").arg(typed)) &&
+                         text.contains(QStringLiteral("65535")),
+                     qPrintable(text));
+        }
     }
 
     void saveAndLoadCertificate()
