@@ -438,8 +438,12 @@ void CKR_ClbrDlg::OnSpeedFinished(int aResult)
     mWorker.AddWrite(CKR_HiProt::PID_B7Const, Unsigned(mB7AsStored));
     mWorker.AddWrite(CKR_HiProt::PID_CANSpeedometer, mCANAsStored.isValid() ? mCANAsStored : Unsigned(0));
     mWorker.AddWrite(CKR_HiProt::PID_Speed, Unsigned(0));
+    // Until the unit has its stored values back, nothing may clear the queue (a read or write cycle
+    // would drop the end of the output test) or close the dialog.
     mRestoring = true;
     mUi->btnClose->setEnabled(false);
+    mUi->btnRead->setEnabled(false);
+    mUi->btnWrite->setEnabled(false);
 
     if (aResult != 0) {
         mTestSpeed = static_cast<quint8>(mSpeedDlg->GetSpeed());
@@ -534,8 +538,11 @@ void CKR_ClbrDlg::OnWriteComplete()
     // Writes queued by the speed signal dialog run with the progress box hidden and end silently.
     mRestoring = false;
     mUi->btnClose->setEnabled(true);
-    if (!IsBusy())
+    if (!IsBusy()) {
+        mUi->btnRead->setEnabled(true);
+        mUi->btnWrite->setEnabled(true);
         return;
+    }
     mCycle.End();
     SetIdle();
     // The unit now stores what was just written: that is what closing the speed signal dialog restores.

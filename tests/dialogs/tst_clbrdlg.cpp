@@ -533,12 +533,14 @@ void tst_clbrdlg::speedDialogWrites()
     accept ? speed->accept() : speed->reject();
     QVERIFY(d->isVisible());
     QVERIFY(!d->SpeedDlg());
-    // Закрыть (or Esc) at once must not drop the restoring writes.
-    QVERIFY(!Child<QPushButton>(d, "btnClose")->isEnabled());
+    // Закрыть (or Esc), Считать or Записать at once must not drop the restoring writes.
+    for (const char* button : {"btnClose", "btnRead", "btnWrite"})
+        QVERIFY2(!Child<QPushButton>(d, button)->isEnabled(), button);
     d->reject();
     QVERIFY(d->isVisible());
     QTRY_COMPARE(mFix.Written().size(), 4);
-    QTRY_VERIFY(Child<QPushButton>(d, "btnClose")->isEnabled());
+    for (const char* button : {"btnClose", "btnRead", "btnWrite"})
+        QTRY_VERIFY2(Child<QPushButton>(d, button)->isEnabled(), button);
     const QList<QPair<int, QByteArray>> restoring = {{P::PID_B6Const, Le(8000, 2)},
                                                      {P::PID_B7Const, Le(7000, 2)},
                                                      {P::PID_CANSpeedometer, Le(9, 1)},
