@@ -143,7 +143,8 @@ QString UnitNumberField::StepsText(qint64 aSteps) const
 {
     const qint64 scale = Scale(Decimals());
     QString text = QString::number(aSteps / scale);
-    if (Decimals() > 0)
+    // Whole numbers without ",0", as the other number texts of the program show them.
+    if (Decimals() > 0 && aSteps % scale != 0)
         text += QLocale().decimalPoint() +
                 QString::number(aSteps % scale).rightJustified(Decimals(), QLatin1Char('0'));
     return text;

@@ -297,10 +297,11 @@ private slots:
                 }
                 tech.Click(w, QStringLiteral("btnWrite"));
             },
-            [&](QWidget*) {
+            [&](QWidget* w) {
                 const QList<int> ids = writtenIds();
                 return ids.size() > 4 && ids.mid(ids.size() - 4) == restoring &&
-                       mUnit.unit.Value(P::PID_B6Const).toInt() == b6Stored;
+                       mUnit.unit.Value(P::PID_B6Const).toInt() == b6Stored &&
+                       Technician::Enabled(QStringLiteral("btnWrite"))(w);
             });
         tech.In(QStringLiteral("VU_Confirm"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
         tech.In(QStringLiteral("VU_Result"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
