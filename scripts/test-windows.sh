@@ -51,6 +51,16 @@ fail() {
 ok() { echo "test-windows: ok   $*"; }
 # Waits for the prefix's programs to end; what still runs after a minute is ended.
 settle() { timeout 60 "$wineserver" -w || "$wineserver" -k; }
+# The first visible window whose title matches the pattern, within 30 s; empty when none came.
+window_named() {
+    local id=""
+    for _ in $(seq 150); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
+        [ -n "$id" ] && break
+        sleep 0.2
+    done
+    echo "$id"
+}
 
 # A Russian Windows: Wine takes the user's locale, and with it the ANSI code page 1251, from the Unix one,
 # made here in a private folder so that the machine's locales stay as they are.
@@ -137,12 +147,7 @@ done)
 
 # 3. The installed program from its Start-menu entry: the launcher in the workshop folder.
 "$wine" start /unix "$menu/Velmora.lnk"
-launcher=""
-for _ in $(seq 150); do
-    launcher=$(xdotool search --onlyvisible --name '^Вестра:Вельмора\. v1\.0$' 2>/dev/null | head -n 1) || true
-    [ -n "$launcher" ] && break
-    sleep 0.2
-done
+launcher=$(window_named '^Вестра:Вельмора\. v1\.0$')
 [ -n "$launcher" ] && ok "the installed program shows the launcher" || fail "no launcher window"
 for logo in LogoCertif.png LogoLabel.png; do
     cmp -s "$docs/Velmora/$logo" "$top/resources/samples/$logo" || fail "$logo not in Документы/Velmora"
@@ -155,12 +160,7 @@ settle
 # (its dialog, 624 x 480 at least, opens only once a unit answered; without one the error dialog comes).
 ls -l --time-style=full-iso "$docs/Velmora" >"$work/workshop-before"
 "$wine" start /unix "$menu/Velmora — учебный режим.lnk"
-launcher=""
-for _ in $(seq 150); do
-    launcher=$(xdotool search --onlyvisible --name 'учебный режим$' 2>/dev/null | head -n 1) || true
-    [ -n "$launcher" ] && break
-    sleep 0.2
-done
+launcher=$(window_named 'учебный режим$')
 if [ -z "$launcher" ]; then
     fail "no training launcher: $(xdotool search --onlyvisible --name . getwindowname %@ 2>&1 | tr '\n' ' ')"
 else

@@ -38,6 +38,24 @@ public:
     {
         mSteps.append({aWindow, aAct, aReady, 0});
     }
+    // The rest of a write the technician confirms: "Да", OK on the result, and aRecord on the file dialog
+    // that offers the work record.
+    void ConfirmWrite(const Act& aRecord)
+    {
+        In(QStringLiteral("VU_Confirm"), [this](QWidget* w) { Click(w, QStringLiteral("okButton")); });
+        In(QStringLiteral("VU_Result"), [this](QWidget* w) { Click(w, QStringLiteral("okButton")); });
+        In(QStringLiteral("QFileDialog"), aRecord);
+    }
+    // Закрыть of the unit dialog aWindow, once the dialog has it enabled again.
+    void CloseWhenIdle(const QString& aWindow)
+    {
+        In(
+            aWindow, [this](QWidget* w) { Click(w, QStringLiteral("btnClose")); },
+            [](QWidget* w) {
+                auto* close = w->findChild<QAbstractButton*>(QStringLiteral("btnClose"));
+                return close && close->isEnabled();
+            });
+    }
     // Lets aMs pass, with the program running, before the next step.
     void Pause(int aMs)
     {

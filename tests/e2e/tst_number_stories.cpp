@@ -72,11 +72,7 @@ private:
         aTech.In(
             aWindow, [&aTech](QWidget* w) { aTech.Click(w, QStringLiteral("btnWrite")); },
             Technician::Enabled(QStringLiteral("btnWrite")));
-        aTech.In(QStringLiteral("VU_Confirm"),
-                 [&aTech](QWidget* w) { aTech.Click(w, QStringLiteral("okButton")); });
-        aTech.In(QStringLiteral("VU_Result"),
-                 [&aTech](QWidget* w) { aTech.Click(w, QStringLiteral("okButton")); });
-        aTech.In(QStringLiteral("QFileDialog"), ChooseFile(QString()));
+        aTech.ConfirmWrite(ChooseFile(QString()));
     }
 
     // The message that refuses a value, naming the field and why.

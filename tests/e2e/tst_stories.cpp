@@ -125,12 +125,8 @@ private slots:
                 tech.Click(w, QStringLiteral("btnWrite"));
             },
             Technician::Enabled(QStringLiteral("btnWrite")));
-        tech.In(QStringLiteral("VU_Confirm"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
-        tech.In(QStringLiteral("VU_Result"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
-        tech.In(QStringLiteral("QFileDialog"), ChooseFile(record));
-        tech.In(
-            QStringLiteral("VUS_Info"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnClose")); },
-            Technician::Enabled(QStringLiteral("btnClose")));
+        tech.ConfirmWrite(ChooseFile(record));
+        tech.CloseWhenIdle(QStringLiteral("VUS_Info"));
         const QDateTime before = QDateTime::currentDateTime().addMSecs(-999);
         tech.Run(Button("btnInfo"));
         CheckBackAtLauncher(tech);
@@ -303,12 +299,8 @@ private slots:
                        mUnit.unit.Value(P::PID_B6Const).toInt() == b6Stored &&
                        Technician::Enabled(QStringLiteral("btnWrite"))(w);
             });
-        tech.In(QStringLiteral("VU_Confirm"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
-        tech.In(QStringLiteral("VU_Result"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
-        tech.In(QStringLiteral("QFileDialog"), ChooseFile(record));
-        tech.In(
-            QStringLiteral("VUC_Clbr"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnClose")); },
-            Technician::Enabled(QStringLiteral("btnClose")));
+        tech.ConfirmWrite(ChooseFile(record));
+        tech.CloseWhenIdle(QStringLiteral("VUC_Clbr"));
         tech.Run(Button("btnCalibr"));
         CheckBackAtLauncher(tech);
 

@@ -29,16 +29,6 @@ private:
     UnitFixture mUnit;
     QString mOwnRecord; // the calibration record of this unit, saved by the calibration story
 
-    // Answers the write's question "Да", the result, and the record's file dialog (empty: cancelled).
-    void WriteConfirmed(Technician& aTech, const QString& aRecord)
-    {
-        aTech.In(QStringLiteral("VU_Confirm"),
-                 [&aTech](QWidget* w) { aTech.Click(w, QStringLiteral("okButton")); });
-        aTech.In(QStringLiteral("VU_Result"),
-                 [&aTech](QWidget* w) { aTech.Click(w, QStringLiteral("okButton")); });
-        aTech.In(QStringLiteral("QFileDialog"), ChooseFile(aRecord));
-    }
-
     // The critical box that refuses aPath as no work record, naming it.
     static void ExpectRefusal(Technician& aTech, const QString& aPath)
     {
@@ -99,7 +89,7 @@ private slots:
             QTest::keyClick(w, Qt::Key_Return); // Enter answers "Нет"
         });
         tech.In(QStringLiteral("VUC_Clbr"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnWrite")); });
-        WriteConfirmed(tech, mOwnRecord); // this unit's own record, for the programming story
+        tech.ConfirmWrite(ChooseFile(mOwnRecord)); // this unit's own record, for the programming story
         tech.In(
             QStringLiteral("VUC_Clbr"),
             [&](QWidget*) {
@@ -111,7 +101,7 @@ private slots:
         load();
         tech.In(QStringLiteral("VU_Confirm"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
         tech.In(QStringLiteral("VUC_Clbr"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnWrite")); });
-        WriteConfirmed(tech, QString());
+        tech.ConfirmWrite(ChooseFile(QString()));
         tech.In(
             QStringLiteral("VUC_Clbr"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnClose")); },
             Technician::Enabled(QStringLiteral("btnClose")));
@@ -170,9 +160,7 @@ private slots:
                 tech.Click(w, QStringLiteral("btnWrite"));
             },
             Technician::Enabled(QStringLiteral("btnWrite")));
-        tech.In(QStringLiteral("VU_Confirm"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
-        tech.In(QStringLiteral("VU_Result"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
-        tech.In(QStringLiteral("QFileDialog"), [&](QWidget* w) {
+        tech.ConfirmWrite([&](QWidget* w) {
             proposed = QFileInfo(Technician::ProposedFile(static_cast<QFileDialog*>(w))).fileName();
             plateStored = mUnit.unit.RawValue(P::PID_VehicleRegNo);
             ChooseFile(QString())(w);
@@ -191,7 +179,7 @@ private slots:
         });
         tech.In(QStringLiteral("QFileDialog"), ChooseFile(mOwnRecord));
         tech.In(QStringLiteral("VUS_Info"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnWrite")); });
-        WriteConfirmed(tech, QString());
+        tech.ConfirmWrite(ChooseFile(QString()));
         tech.In(
             QStringLiteral("VUS_Info"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnClose")); },
             Technician::Enabled(QStringLiteral("btnClose")));

@@ -93,12 +93,8 @@ private slots:
                 tech.Click(w, QStringLiteral("btnWrite"));
             },
             Technician::Enabled(QStringLiteral("btnWrite")));
-        tech.In(QStringLiteral("VU_Confirm"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
-        tech.In(QStringLiteral("VU_Result"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
-        tech.In(QStringLiteral("QFileDialog"), ChooseFile(record));
-        tech.In(
-            QStringLiteral("VUS_Info"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnClose")); },
-            Technician::Enabled(QStringLiteral("btnClose")));
+        tech.ConfirmWrite(ChooseFile(record));
+        tech.CloseWhenIdle(QStringLiteral("VUS_Info"));
         tech.Run(Button("btnInfo"));
         CheckBackAtLauncher(tech);
         QCOMPARE(InRecord(record, QStringLiteral("Vehicle/RegNo/Number")), mRegNo);
@@ -122,12 +118,8 @@ private slots:
             tech.Click(w, QStringLiteral("btnWrite"));
         });
         tech.In(QStringLiteral("VUC_Clbr"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnWrite")); });
-        tech.In(QStringLiteral("VU_Confirm"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
-        tech.In(QStringLiteral("VU_Result"), [&](QWidget* w) { tech.Click(w, QStringLiteral("okButton")); });
-        tech.In(QStringLiteral("QFileDialog"), ChooseFile(record));
-        tech.In(
-            QStringLiteral("VUC_Clbr"), [&](QWidget* w) { tech.Click(w, QStringLiteral("btnClose")); },
-            Technician::Enabled(QStringLiteral("btnClose")));
+        tech.ConfirmWrite(ChooseFile(record));
+        tech.CloseWhenIdle(QStringLiteral("VUC_Clbr"));
         tech.Run(Button("btnCalibr"));
         CheckBackAtLauncher(tech);
         QCOMPARE(InRecord(record, QStringLiteral("Data/K-Const")), mKConst);
