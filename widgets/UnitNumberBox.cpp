@@ -174,6 +174,14 @@ QString UnitNumberField::Problem() const
     return {};
 }
 
+std::optional<qint64> UnitNumberField::HeldSteps() const
+{
+    qint64 steps = 0;
+    if (!Problem().isEmpty() || !Steps(Text(), &steps))
+        return std::nullopt;
+    return steps;
+}
+
 void UnitNumberField::ShowState(QWidget* aField) const
 {
     const QString problem = Problem();

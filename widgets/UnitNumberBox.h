@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QSpinBox>
 
+#include <optional>
+
 // The most the calibration dialogs take for W, K, L, B6 and B7 (impulses/km, mm): below the 65535 of
 // their two-byte parameters.
 inline constexpr qint64 kMaxCalibrationConstant = 64255;
@@ -28,6 +30,9 @@ public:
     QString Problem() const;
     // The allowed range as the messages give it: "от 1 до 64255".
     QString RangeText() const;
+    // The typed value in steps of the last decimal (tenths for one decimal) when the field takes its text;
+    // exact, since a text with more decimals than the field keeps is refused rather than rounded.
+    std::optional<qint64> HeldSteps() const;
     // True when the technician typed into the field, or MarkChanged was called (a value loaded from a
     // record), since the program last set its value.
     bool Changed() const { return mChanged; }
