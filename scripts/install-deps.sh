@@ -9,6 +9,7 @@ packages=(
     fonts-dejavu-core xvfb xauth poppler-utils
     g++-mingw-w64-x86-64 wine64 nsis xdotool locales
     clang-14 libclang-rt-14-dev clang-format
+    librapidcheck-dev
 )
 
 missing=()
